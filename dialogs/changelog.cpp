@@ -1,0 +1,8 @@
+#include "changelog.h"
+
+changelog::changelog(QWidget *parent)
+    : QDialog(parent)
+{
+}
+
+changelog::~changelog() = default;

@@ -1,0 +1,90 @@
+// The one main window of the application. Its work is split by concern over
+// several source files in this folder (lifecycle, settings, tester link and
+// readings, recording, valve selection and plot, target pages, session files);
+// the sections below follow the same split.
+#ifndef KESTRIX_MAINWINDOW_H
+#define KESTRIX_MAINWINDOW_H
+
+#include <QMainWindow>
+
+namespace Ui {
+class MainWindow;
+}
+class UpdateFacade;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Settings store (settings.cpp)
+    void read_settings();
+    void write_settings();
+
+    // Tester link and readings (tester_link.cpp)
+    void find_tester_port();
+    void parse_tester_line();
+    void update_gauges();
+
+    // Update check (mainwindow.cpp)
+    void check_for_updates();
+
+public slots:
+    void serialReceived();
+    void serialConnect();
+    void on_pushButton_clicked();
+    void on_pushButton_2_clicked();
+    void on_connect_button_clicked();
+    void on_horizontalSlider_valueChanged(int value);
+    void record_to_array();
+    void raw_dat_to_vector();
+    void on_session_setup_button_clicked();
+    void on_open_save_session_button_clicked();
+    void valve_no_label_update();
+    void on_up_button_clicked();
+    void on_down_button_clicked();
+    void on_save_session_button_clicked();
+    void init_active_vector();
+    void on_new_session_button_clicked();
+    void on_record_button_clicked();
+    void on_target_installed_height_button_clicked();
+    void on_target_seat_pressure_button_clicked();
+    void on_target_bind_clearance_button_clicked();
+    void on_lineEdit_in_inst_height_editingFinished();
+    void on_lineEdit_ex_inst_height_editingFinished();
+    void plot_all();
+    void target_installed_height_refresh();
+    void on_plot_all_radio_button_clicked();
+    void target_seat_pressure_refresh();
+    void on_lineEdit_in_targ_seat_press_editingFinished();
+    void on_lineEdit_ex_targ_seat_press_editingFinished();
+    void target_bind_clearance_refresh();
+    void on_lineEdit_in_targ_bind_clear_editingFinished();
+    void on_lineEdit_ex_targ_bind_clear_editingFinished();
+    void on_pushButton_4_clicked();
+    void on_save_session_as_button_clicked();
+    void on_pushButton_3_clicked();
+
+private:
+    Ui::MainWindow *ui = nullptr;
+    UpdateFacade *updater = nullptr;
+
+    // ---- Lifecycle (mainwindow.cpp) ----
+
+    // ---- Tester link and readings (tester_link.cpp) ----
+
+    // ---- Recording (recording.cpp) ----
+
+    // ---- Valve selection and plot (valve_plot.cpp) ----
+
+    // ---- Target pages (target_pages.cpp) ----
+
+    // ---- Session files (session_commands.cpp) ----
+    // Constructor step: a session file named as the last command-line argument.
+    void open_command_line_session();
+};
+
+#endif // KESTRIX_MAINWINDOW_H

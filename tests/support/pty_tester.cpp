@@ -1,0 +1,60 @@
+#include "pty_tester.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyTester::PtyTester() = default;
+
+PtyTester::~PtyTester()
+{
+    close();
+}
+
+bool PtyTester::open()
+{
+    close();
+    char name[256] = {};
+    struct termios raw = {};
+    cfmakeraw(&raw);
+    if (openpty(&masterFd, &slaveFd, name, &raw, nullptr) != 0) {
+        masterFd = slaveFd = -1;
+        return false;
+    }
+    slaveName = QString::fromLocal8Bit(name);
+    return true;
+}
+
+bool PtyTester::write(const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(masterFd, data, static_cast<size_t>(left));
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+void PtyTester::close()
+{
+    if (slaveFd >= 0)
+        ::close(slaveFd);
+    if (masterFd >= 0)
+        ::close(masterFd);
+    masterFd = slaveFd = -1;
+}
+
+QByteArray testerReading(double load, double height, int loadDecimals, int heightDecimals)
+{
+    return QByteArray::number(load, 'f', loadDecimals) + '|'
+        + QByteArray::number(height, 'f', heightDecimals) + "\r\n";
+}
