@@ -210,13 +210,11 @@ Results results_for_bind_clearance(const QVector<double> &compensated_heights,
                                    const QVector<double> &loads, double bind_height,
                                    double target_clearance, double effective_lift)
 {
-    Results results;
-    results.bind_height = bind_height;
-    const double installed_height = (bind_height + target_clearance) + effective_lift;
-    results.installed_height = installed_height;
-    results.seat_load = as_double(seat_load_at(compensated_heights, loads, installed_height));
-    complete_from_installed_height(results, compensated_heights, loads, effective_lift);
-    return results;
+    // Once the clearance fixes the installed height, the rest is the
+    // installed-height analysis.
+    return results_for_installed_height(compensated_heights, loads, bind_height,
+                                        (bind_height + target_clearance) + effective_lift,
+                                        effective_lift);
 }
 
 } // namespace analysis

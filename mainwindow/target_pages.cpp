@@ -74,14 +74,57 @@ void take_target(double &target, const QLineEdit *field, MainWindow *window,
         message->setText(QString());
 }
 
+// The labels of one page. The value that the operator enters on a page has no
+// label there (null).
 struct TargetPage
 {
     QLabel *message;
     QString intake_prompt;
     QString exhaust_prompt;
-    QList<QLabel *> value_labels;
-    QLabel *bind_height_label;
+    QLabel *lift, *lash, *deflection;
+    QLabel *installed_height, *seat_load, *open_height, *open_load, *spring_rate;
+    QLabel *bind_height, *bind_clearance;
+
+    QList<QLabel *> value_labels() const
+    {
+        QList<QLabel *> labels;
+        for (QLabel *label : {lift, lash, deflection, installed_height, seat_load, open_height,
+                              open_load, spring_rate, bind_height, bind_clearance})
+            if (label)
+                labels << label;
+        return labels;
+    }
 };
+
+TargetPage installed_height_page(const Ui::MainWindow *ui)
+{
+    return {ui->target_installed_height_message,
+            QStringLiteral("Please enter intake installed height"),
+            QStringLiteral("Please enter exhaust installed height"),
+            ui->label_11, ui->label_54, ui->label_58,
+            nullptr, ui->label_12, ui->label_63, ui->label_13, ui->label_16,
+            ui->label_14, ui->label_15};
+}
+
+TargetPage seat_load_page(const Ui::MainWindow *ui)
+{
+    return {ui->target_seat_pressure_message,
+            QStringLiteral("Please enter target intake seat load"),
+            QStringLiteral("Please enter target exhaust seat load"),
+            ui->label_22, ui->label_66, ui->label_65,
+            ui->label_33, nullptr, ui->label_73, ui->label_26, ui->label_32,
+            ui->label_21, ui->label_28};
+}
+
+TargetPage bind_clearance_page(const Ui::MainWindow *ui)
+{
+    return {ui->target_bind_clearance_message,
+            QStringLiteral("Please enter intake target bind clearance"),
+            QStringLiteral("Please enter exhaust target bind clearance"),
+            ui->label_45, ui->label_76, ui->label_77,
+            ui->label_41, ui->label_37, ui->label_79, ui->label_47, ui->label_38,
+            ui->label_49, nullptr};
+}
 
 // The steps every refresh starts with. Gives the speed-compensated copy of
 // the working curve, or nothing when a target is missing or there is no curve.
@@ -94,7 +137,7 @@ std::optional<QVector<double>> begin_refresh(const TargetPage &page, double inta
         return std::nullopt;
     }
     if (active_heights.isEmpty()) {
-        for (QLabel *label : page.value_labels)
+        for (QLabel *label : page.value_labels())
             label->clear();
         return std::nullopt;
     }
@@ -102,19 +145,6 @@ std::optional<QVector<double>> begin_refresh(const TargetPage &page, double inta
     QVector<double> compensated = active_heights;
     bind_height = analysis::speed_compensate(compensated);
     return compensated;
-}
-
-void end_refresh(const TargetPage &page, QLabel *point_count)
-{
-    point_count->setText(QString::number(active_heights.size()));
-    page.bind_height_label->setText(shown(bind_height, 3));
-}
-
-void show_side_values(QLabel *lift, QLabel *lash, QLabel *deflection)
-{
-    lift->setText(shown(side_value(in_valve_lift, ex_valve_lift), 3));
-    lash->setText(shown(side_value(in_valve_lash, ex_valve_lash), 3));
-    deflection->setText(shown(side_value(in_deflection, ex_deflection), 3));
 }
 
 // Shows the clearance and keeps it for the rest of the program; a clearance
@@ -127,6 +157,26 @@ void show_bind_clearance(QLabel *label, std::optional<double> clearance)
         bind_clearance = *clearance;
     label->setStyleSheet(computed && bind_clearance_alarm > *clearance ? clearance_alarm_style
                                                                        : QString());
+}
+
+void show_results(const TargetPage &page, const analysis::Results &results, QLabel *point_count)
+{
+    page.lift->setText(shown(side_value(in_valve_lift, ex_valve_lift), 3));
+    page.lash->setText(shown(side_value(in_valve_lash, ex_valve_lash), 3));
+    page.deflection->setText(shown(side_value(in_deflection, ex_deflection), 3));
+    if (page.installed_height)
+        page.installed_height->setText(shown(results.installed_height, 3));
+    if (page.seat_load)
+        page.seat_load->setText(shown(results.seat_load, 0));
+    page.open_height->setText(shown(results.open_height, 3));
+    page.open_load->setText(shown(results.open_load));
+    page.spring_rate->setText(shown(results.spring_rate, 0));
+    // Where the clearance is the operator's target it is neither stored nor
+    // checked against the alarm.
+    if (page.bind_clearance)
+        show_bind_clearance(page.bind_clearance, results.bind_clearance);
+    point_count->setText(QString::number(active_heights.size()));
+    page.bind_height->setText(shown(bind_height, 3));
 }
 
 } // namespace
@@ -211,12 +261,7 @@ void MainWindow::on_lineEdit_ex_targ_bind_clear_editingFinished()
 
 void MainWindow::target_installed_height_refresh()
 {
-    const TargetPage page{ui->target_installed_height_message,
-                          QStringLiteral("Please enter intake installed height"),
-                          QStringLiteral("Please enter exhaust installed height"),
-                          {ui->label_11, ui->label_54, ui->label_58, ui->label_12, ui->label_63,
-                           ui->label_13, ui->label_16, ui->label_14, ui->label_15},
-                          ui->label_14};
+    const TargetPage page = installed_height_page(ui);
     const std::optional<QVector<double>> compensated =
         begin_refresh(page, in_inst_height, ex_inst_height);
     if (!compensated)
@@ -236,66 +281,37 @@ void MainWindow::target_installed_height_refresh()
         return;
     }
 
-    const analysis::Results results = analysis::results_for_installed_height(
-        *compensated, active_loads, bind_height, side_value(in_inst_height, ex_inst_height),
-        side_effective_lift());
-    ui->label_12->setText(shown(results.seat_load, 0));
-    show_bind_clearance(ui->label_15, results.bind_clearance);
-    ui->label_16->setText(shown(results.spring_rate, 0));
-    ui->label_13->setText(shown(results.open_load));
-    show_side_values(ui->label_11, ui->label_54, ui->label_58);
-    ui->label_63->setText(shown(results.open_height, 3));
-    end_refresh(page, ui->label_20);
+    show_results(page,
+                 analysis::results_for_installed_height(*compensated, active_loads, bind_height,
+                                                        side_value(in_inst_height, ex_inst_height),
+                                                        side_effective_lift()),
+                 ui->label_20);
 }
 
 void MainWindow::target_seat_pressure_refresh()
 {
-    const TargetPage page{ui->target_seat_pressure_message,
-                          QStringLiteral("Please enter target intake seat load"),
-                          QStringLiteral("Please enter target exhaust seat load"),
-                          {ui->label_22, ui->label_66, ui->label_65, ui->label_33, ui->label_73,
-                           ui->label_26, ui->label_32, ui->label_21, ui->label_28},
-                          ui->label_21};
+    const TargetPage page = seat_load_page(ui);
     const std::optional<QVector<double>> compensated =
         begin_refresh(page, in_targ_seat_press, ex_targ_seat_press);
     if (!compensated)
         return;
-
-    const analysis::Results results = analysis::results_for_seat_load(
-        *compensated, active_loads, bind_height,
-        side_value(in_targ_seat_press, ex_targ_seat_press), side_effective_lift());
-    ui->label_33->setText(shown(results.installed_height, 3));
-    show_bind_clearance(ui->label_28, results.bind_clearance);
-    ui->label_32->setText(shown(results.spring_rate, 0));
-    ui->label_26->setText(shown(results.open_load));
-    show_side_values(ui->label_22, ui->label_66, ui->label_65);
-    ui->label_73->setText(shown(results.open_height, 3));
-    end_refresh(page, ui->label_20);
+    show_results(page,
+                 analysis::results_for_seat_load(*compensated, active_loads, bind_height,
+                                                 side_value(in_targ_seat_press, ex_targ_seat_press),
+                                                 side_effective_lift()),
+                 ui->label_20);
 }
 
 void MainWindow::target_bind_clearance_refresh()
 {
-    const TargetPage page{ui->target_bind_clearance_message,
-                          QStringLiteral("Please enter intake target bind clearance"),
-                          QStringLiteral("Please enter exhaust target bind clearance"),
-                          {ui->label_45, ui->label_76, ui->label_77, ui->label_41, ui->label_37,
-                           ui->label_79, ui->label_47, ui->label_38, ui->label_49},
-                          ui->label_49};
+    const TargetPage page = bind_clearance_page(ui);
     const std::optional<QVector<double>> compensated =
         begin_refresh(page, in_targ_bind_clear, ex_targ_bind_clear);
     if (!compensated)
         return;
-
-    // The clearance is the operator's target here: it is neither stored nor
-    // checked against the alarm.
-    const analysis::Results results = analysis::results_for_bind_clearance(
-        *compensated, active_loads, bind_height,
-        side_value(in_targ_bind_clear, ex_targ_bind_clear), side_effective_lift());
-    ui->label_41->setText(shown(results.installed_height, 3));
-    ui->label_37->setText(shown(results.seat_load, 0));
-    ui->label_38->setText(shown(results.spring_rate, 0));
-    ui->label_47->setText(shown(results.open_load));
-    show_side_values(ui->label_45, ui->label_76, ui->label_77);
-    ui->label_79->setText(shown(results.open_height, 3));
-    end_refresh(page, ui->label_20);
+    show_results(page,
+                 analysis::results_for_bind_clearance(*compensated, active_loads, bind_height,
+                                                      side_value(in_targ_bind_clear, ex_targ_bind_clear),
+                                                      side_effective_lift()),
+                 ui->label_20);
 }
