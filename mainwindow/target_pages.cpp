@@ -24,8 +24,8 @@ const QString record_button_style = QStringLiteral("font-size: 12px;");
 // effective lift never reaches the screen as "inf", "nan" or a stale number.
 const QString no_value = QStringLiteral("---");
 
-// An exhaust target this close to the top of the curve leaves no window to
-// estimate from.
+// An exhaust target within this of the top of the recorded stroke is taken
+// for a typing error rather than analysed.
 constexpr double range_check_margin = 0.1;
 
 // Odd positions are intake springs, even ones exhaust springs.
