@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -435,6 +436,17 @@ private slots:
                               "---"}));
         QCOMPARE(label(QStringLiteral("label_28"))->styleSheet(), QString());
         QCOMPARE(bind_clearance, lastClearance);
+
+        // A side value that is not a number (a damaged session file) shows
+        // as missing, and so does everything computed from it.
+        in_deflection = std::numeric_limits<double>::quiet_NaN();
+        in_targ_seat_press = 100.5;
+        refresh(seatLoadPage);
+        QCOMPARE(values(seatLoadPage),
+                 (QStringList{"0.550", "0.020", "---", "1.899", "---", "---", "---", "0.705",
+                              "---"}));
+        QCOMPARE(bind_clearance, lastClearance);
+        in_deflection = 4.0;
 
         // Loads that never rise give no estimate at all.
         valve_loads[1].fill(80.0);
