@@ -155,4 +155,66 @@ std::optional<double> spring_rate(double open_load, double seat_load, double eff
     return rate;
 }
 
+namespace {
+
+std::optional<double> as_double(std::optional<qint32> value)
+{
+    if (!value)
+        return std::nullopt;
+    return static_cast<double>(*value);
+}
+
+// Open height, open load, rate and clearance once the installed height and
+// the seat load are known: the tail that every target mode shares.
+void complete_from_installed_height(Results &results, const QVector<double> &compensated_heights,
+                                    const QVector<double> &loads, double effective_lift)
+{
+    if (!results.installed_height)
+        return;
+    const double open_height = *results.installed_height - effective_lift;
+    results.open_height = open_height;
+    results.open_load = open_load_at(compensated_heights, loads, open_height);
+    if (results.open_load && results.seat_load)
+        results.spring_rate = spring_rate(*results.open_load, *results.seat_load, effective_lift);
+    results.bind_clearance = open_height - results.bind_height;
+}
+
+} // namespace
+
+Results results_for_installed_height(const QVector<double> &compensated_heights,
+                                     const QVector<double> &loads, double bind_height,
+                                     double installed_height, double effective_lift)
+{
+    Results results;
+    results.bind_height = bind_height;
+    results.installed_height = installed_height;
+    results.seat_load = as_double(seat_load_at(compensated_heights, loads, installed_height));
+    complete_from_installed_height(results, compensated_heights, loads, effective_lift);
+    return results;
+}
+
+Results results_for_seat_load(const QVector<double> &compensated_heights,
+                              const QVector<double> &loads, double bind_height,
+                              double target_seat_load, double effective_lift)
+{
+    Results results;
+    results.bind_height = bind_height;
+    results.seat_load = target_seat_load;
+    results.installed_height =
+        installed_height_for_load(compensated_heights, loads, target_seat_load);
+    complete_from_installed_height(results, compensated_heights, loads, effective_lift);
+    return results;
+}
+
+Results results_for_bind_clearance(const QVector<double> &compensated_heights,
+                                   const QVector<double> &loads, double bind_height,
+                                   double target_clearance, double effective_lift)
+{
+    // Once the clearance fixes the installed height, the rest is the
+    // installed-height analysis.
+    return results_for_installed_height(compensated_heights, loads, bind_height,
+                                        (bind_height + target_clearance) + effective_lift,
+                                        effective_lift);
+}
+
 } // namespace analysis

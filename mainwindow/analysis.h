@@ -78,6 +78,36 @@ std::optional<double> installed_height_for_load(const QVector<double> &compensat
 // effective lift is 0 or the result is not finite.
 std::optional<double> spring_rate(double open_load, double seat_load, double effective_lift);
 
+// The results of one target mode for one spring. A value that rests on a
+// missing estimate (a window of fewer than seven samples, a flat load step)
+// or on a zero effective lift is empty, so that no caller ever shows a
+// division by zero as a number.
+struct Results
+{
+    std::optional<double> installed_height;
+    std::optional<double> seat_load; // whole pounds, or the operator's target seat load
+    std::optional<double> open_height;
+    std::optional<qint32> open_load;
+    std::optional<double> spring_rate;
+    double bind_height = 0.0;
+    std::optional<double> bind_clearance; // open height - bind height
+};
+
+// Each takes the speed-compensated heights of a curve, its loads, the bind
+// height that speed_compensate gave and the side's effective lift.
+// Target installed height h: seat load at h, open height h - E.
+Results results_for_installed_height(const QVector<double> &compensated_heights,
+                                     const QVector<double> &loads, double bind_height,
+                                     double installed_height, double effective_lift);
+// Target seat load T: the installed height that gives T; the rate uses T itself.
+Results results_for_seat_load(const QVector<double> &compensated_heights,
+                              const QVector<double> &loads, double bind_height,
+                              double target_seat_load, double effective_lift);
+// Target bind clearance C: installed height (bind height + C) + E.
+Results results_for_bind_clearance(const QVector<double> &compensated_heights,
+                                   const QVector<double> &loads, double bind_height,
+                                   double target_clearance, double effective_lift);
+
 } // namespace analysis
 
 #endif // KESTRIX_ANALYSIS_H

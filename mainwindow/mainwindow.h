@@ -81,6 +81,9 @@ private:
     // ---- Valve selection and plot (valve_plot.cpp) ----
 
     // ---- Target pages (target_pages.cpp) ----
+    // Selects valve 1, leaves record mode and shows the page of the given mode.
+    void open_target_page(int report, int mode, QWidget *pressed_button);
+    bool range_box_open = false;
 
     // ---- Session files (session_commands.cpp) ----
     // Constructor step: a session file named as the last command-line argument.
