@@ -6,8 +6,12 @@
 #include "box_answerer.h"
 #include "test_main.h"
 
+#include "pty_tester.h"
+
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSerialPort>
 
 namespace {
 QLineEdit *heightField(QWidget *dialog)
@@ -20,10 +24,17 @@ void press(QWidget *dialog, const char *button)
     dialog->findChild<QPushButton *>(QLatin1String(button))->click();
 }
 
-// A reading as the tester link leaves it: offset by the calibration.
-double uncompensated(double raw)
+QPushButton *calibrateButton(QWidget *window)
 {
-    return raw - snapheight + standard_data_float;
+    return window->findChild<QPushButton *>(QStringLiteral("pushButton_2"));
+}
+
+void prepareStart()
+{
+    settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
+    settings.setValue(QStringLiteral("check_updates/config/key"), false);
+    settings.setValue(QStringLiteral("standard_data_float/config/key"), 0.0);
+    settings.setValue(QStringLiteral("snapheight/config/key"), 0.0);
 }
 } // namespace
 
@@ -70,8 +81,6 @@ private slots:
         QCOMPARE(standard_data_float, 1.5);
         QCOMPARE(snapheight, 1.7325);
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(uncompensated(1.7325), 1.5);
-        QVERIFY(qAbs(uncompensated(1.8) - 1.5675) < 1e-12);
     }
 
     void setStoresWhatIsTyped_data()
@@ -96,15 +105,6 @@ private slots:
         QCOMPARE(standard_data_float, stored);
         // The snap height is captured whatever the field held.
         QCOMPARE(snapheight, 0.8123);
-    }
-
-    void emptyFieldMakesCapturedPositionReadZero()
-    {
-        raw_height = 1.25;
-        height_cal dialog;
-        heightField(&dialog)->clear();
-        press(&dialog, "pushButton_2");
-        QCOMPARE(uncompensated(1.25), 0.0);
     }
 
     void setBeforeAnyReadingStoresZeroSnapHeight()
@@ -153,10 +153,7 @@ private slots:
     // The "Calibrate Height" button runs the dialog modally; Set ends it.
     void calibrateHeightButtonRunsTheDialog()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
-        settings.setValue(QStringLiteral("standard_data_float/config/key"), 0.0);
-        settings.setValue(QStringLiteral("snapheight/config/key"), 0.0);
+        prepareStart();
         MainWindow window;
         window.show();
         raw_height = 1.7325;
@@ -166,13 +163,68 @@ private slots:
             heightField(dialog)->setText(QStringLiteral("1.5"));
             press(dialog, "pushButton_2");
         });
-        window.findChild<QPushButton *>(QStringLiteral("pushButton_2"))->click();
+        calibrateButton(&window)->click();
 
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen.first().className, QStringLiteral("height_cal"));
         QCOMPARE(answerer.seen.first().title, QStringLiteral("Height Calibration"));
         QCOMPARE(standard_data_float, 1.5);
         QCOMPARE(snapheight, 1.7325);
+    }
+
+    // The tester keeps reading while the dialog is open: Set captures the
+    // reading taken with the standard in place, and the readings after it
+    // come out offset by the calibration (the 1.500 standard read as 1.7325).
+    void readingsGoOnBehindTheDialog_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("atCapture");
+        QTest::addColumn<double>("above");
+        QTest::newRow("1.500 standard") << "1.500" << 1.5 << 1.5675;
+        QTest::newRow("empty field") << "" << 0.0 << 0.0675;
+    }
+    void readingsGoOnBehindTheDialog()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, atCapture);
+        QFETCH(double, above);
+        prepareStart();
+        tester_port_name.clear();
+        current_valve = 1;
+        in_retainer_thickness = 0.0;
+        MainWindow window;
+        window.show();
+        PtyTester tester;
+        if (!tester.open())
+            QSKIP("no pseudo-terminal on this system");
+        tester_port_name = tester.slavePath();
+        window.serialConnect();
+        QVERIFY(serial_port && serial_port->isOpen());
+        auto *shownHeight = window.findChild<QLabel *>(QStringLiteral("label_67"));
+
+        QVERIFY(tester.write(testerReading(120.0, 1.9)));
+        QTRY_COMPARE(raw_height, 1.9);
+
+        bool readBehind = false;
+        BoxAnswerer answerer;
+        answerer.queue([&](QWidget *dialog) {
+            // The standard goes in while the dialog is already open.
+            readBehind = tester.write(testerReading(120.0, 1.7325, 1, 4))
+                && QTest::qWaitFor([&] { return raw_height == 1.7325; }, 2000)
+                && shownHeight->text() == QString::number(1.7325, 'f', 3);
+            heightField(dialog)->setText(typed);
+            press(dialog, "pushButton_2");
+        });
+        calibrateButton(&window)->click();
+        QVERIFY(readBehind);
+        QCOMPARE(snapheight, 1.7325);
+        QCOMPARE(standard_data_float, atCapture);
+
+        QVERIFY(tester.write(testerReading(120.0, 1.8)));
+        QTRY_VERIFY(qAbs(uncomp_height - above) < 1e-9);
+        QVERIFY(tester.write(testerReading(120.0, 1.7325, 1, 4)));
+        QTRY_COMPARE(uncomp_height, atCapture);
+        QCOMPARE(shownHeight->text(), QString::number(atCapture, 'f', 3));
     }
 };
 
