@@ -258,27 +258,37 @@ private slots:
 
     // Through the "Program Settings" button: OK ends exec as Accepted with
     // the values already stored.
+    // The update check is switched off for the next start: the setting
+    // reaches the file at exit.
     void programSettingsButtonRunsTheDialog()
     {
         settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
         settings.setValue(QStringLiteral("check_updates/config/key"), false);
-        MainWindow window;
-        window.show();
-        bind_clearance_alarm = 0.08;
+        {
+            MainWindow window;
+            window.show();
+            bind_clearance_alarm = 0.08;
+            check_updates = true;
+            settings.remove(QStringLiteral("check_updates/config/key"));
 
-        BoxAnswerer answerer;
-        answerer.queue([](QWidget *dialog) {
-            QCOMPARE(alarmField(dialog)->text(), QStringLiteral("0.08"));
-            alarmField(dialog)->setText(QStringLiteral("0.2"));
-            field(dialog, QStringLiteral("comp_operator_edit"))->setText(QStringLiteral(" J. Smith "));
-            press(dialog, QDialogButtonBox::Ok);
-        });
-        window.findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
+            BoxAnswerer answerer;
+            answerer.queue([](QWidget *dialog) {
+                QCOMPARE(alarmField(dialog)->text(), QStringLiteral("0.08"));
+                alarmField(dialog)->setText(QStringLiteral("0.2"));
+                field(dialog, QStringLiteral("comp_operator_edit"))->setText(QStringLiteral(" J. Smith "));
+                updateBox(dialog)->setChecked(false);
+                press(dialog, QDialogButtonBox::Ok);
+            });
+            window.findChild<QPushButton *>(QStringLiteral("pushButton"))->click();
 
-        QCOMPARE(answerer.seen.size(), 1);
-        QCOMPARE(answerer.seen.first().className, QStringLiteral("settings_dialog"));
-        QCOMPARE(bind_clearance_alarm, 0.2);
-        QCOMPARE(company_operator, QStringLiteral(" J. Smith "));
+            QCOMPARE(answerer.seen.size(), 1);
+            QCOMPARE(answerer.seen.first().className, QStringLiteral("settings_dialog"));
+            QCOMPARE(bind_clearance_alarm, 0.2);
+            QCOMPARE(company_operator, QStringLiteral(" J. Smith "));
+            QCOMPARE(check_updates, false);
+        }
+        QCOMPARE(settings.value(QStringLiteral("check_updates/config/key"), true).toBool(), false);
+        QCOMPARE(settings.value(QStringLiteral("company_operator/config/key")).toString(), QStringLiteral(" J. Smith "));
     }
 };
 
