@@ -7,7 +7,9 @@
 
 #include <QFile>
 #include <QPixmap>
+#include <QPointer>
 #include <QRadioButton>
+#include <QSerialPort>
 #include <QSlider>
 #include <QStackedWidget>
 #include <qcustomplot.h>
@@ -80,6 +82,7 @@ private slots:
     void sessionSetupEmptiesPlotEvenWhenCancelled();
     void launchersOpenTheirDialogs_data();
     void launchersOpenTheirDialogs();
+    void exitClosesTheTesterPort();
 
     void formShowsPageTwoAfterSetup();
     void formWidgetTree();
@@ -371,6 +374,19 @@ void tst_foundation::launchersOpenTheirDialogs()
     QVERIFY(!answerer.seen.isEmpty());
     QCOMPARE(answerer.seen.first().className, dialog);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void tst_foundation::exitClosesTheTesterPort()
+{
+    quietStart();
+    QPointer<QSerialPort> port;
+    {
+        MainWindow w;
+        port = new QSerialPort(&w);
+        serial_port = port;
+    }
+    QVERIFY(port.isNull());
+    QVERIFY(!serial_port);
 }
 
 void tst_foundation::formShowsPageTwoAfterSetup()
