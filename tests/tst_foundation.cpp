@@ -478,6 +478,59 @@ void tst_foundation::formCellsAndPages()
     for (int i = 0; i < pages.size(); ++i)
         QCOMPARE(form.form_stack->widget(i)->objectName(), pages.at(i));
 
+    // Target pages: title on top, the two inputs at the left, three rows of
+    // three caption and value pairs, the message across the bottom.
+    const QList<QPair<QGridLayout *, QStringList>> targetPages = {
+        {form.gridLayout_9,
+         {"label_56", "label lineEdit_in_inst_height", "label_10 lineEdit_ex_inst_height",
+          "label_51 label_11 label_53 label_12 label_6 label_14",
+          "label_55 label_54 label_57 label_13 label_7 label_15",
+          "label_62 label_58 label_52 label_63 label_8 label_16",
+          "target_installed_height_message"}},
+        {form.gridLayout_6,
+         {"label_24", "label_30 lineEdit_in_targ_seat_press", "label_31 lineEdit_ex_targ_seat_press",
+          "label_27 label_22 label_25 label_33 label_34 label_21",
+          "label_72 label_66 label_74 label_73 label_29 label_28",
+          "label_64 label_65 label_35 label_26 label_23 label_32",
+          "target_seat_pressure_message"}},
+        {form.gridLayout_2,
+         {"label_39", "label_36 lineEdit_in_targ_bind_clear", "label_44 lineEdit_ex_targ_bind_clear",
+          "label_42 label_45 label_48 label_41 label_80 label_79",
+          "label_75 label_76 label_46 label_37 label_43 label_49",
+          "label_78 label_77 label_40 label_47 label_50 label_38",
+          "target_bind_clearance_message"}},
+    };
+    for (const auto &page : targetPages) {
+        QGridLayout *grid = page.first;
+        auto place = [&](const QString &name) {
+            int row = -1, column = -1, rows, columns;
+            const int index = grid->indexOf(host.findChild<QWidget *>(name));
+            if (index >= 0)
+                grid->getItemPosition(index, &row, &column, &rows, &columns);
+            return QPair<int, int>(row, column);
+        };
+        const QStringList lines = page.second;
+        QCOMPARE(place(lines.first()).first, 0);
+        QCOMPARE(place(lines.last()).first, grid->rowCount() - 1);
+        int previousRow = 0;
+        for (int i = 1; i < lines.size() - 1; ++i) {
+            const QStringList names = lines.at(i).split(' ');
+            // The inputs share rows with the value grid; the value rows follow each other.
+            const int row = place(names.first()).first;
+            QVERIFY2(row > 0, qPrintable(names.first()));
+            if (i > 3)
+                QCOMPARE(row, previousRow + 1);
+            previousRow = row;
+            for (int k = 1; k < names.size(); ++k) {
+                QCOMPARE(place(names.at(k)).first, row);
+                QVERIFY2(place(names.at(k)).second > place(names.at(k - 1)).second,
+                         qPrintable(names.at(k)));
+            }
+        }
+        QVERIFY(place(lines.at(1).split(' ').last()).second
+                < place(lines.at(3).split(' ').first()).second);
+    }
+
     // The side panel, top to bottom.
     const QStringList side = {"open_save_session_button", "save_session_button",
                               "save_session_as_button", "new_session_button", "pushButton_4",
