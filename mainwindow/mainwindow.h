@@ -75,6 +75,8 @@ private:
     // ---- Lifecycle (mainwindow.cpp) ----
 
     // ---- Tester link and readings (tester_link.cpp) ----
+    // The open port reported that the tester is gone.
+    void end_lost_link();
 
     // ---- Recording (recording.cpp) ----
     void add_sample();
