@@ -25,7 +25,7 @@ static void initResources()
 
 namespace {
 
-const int runs = 15;
+const int runs = 25;
 
 int child(int argc, char *argv[], bool kestrix)
 {
