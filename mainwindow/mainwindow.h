@@ -79,8 +79,24 @@ private:
     void end_lost_link();
 
     // ---- Recording (recording.cpp) ----
+    void add_sample();
+    void time_out_stroke();
+    void show_overload_warnings(double load);
+    void end_stroke();
+    void reject_stroke(const QString &text, bool clearPlot);
+    void store_stroke(int keptEnd);
+    void finish_stored_stroke();
+    void end_test_run();
+    void show_ready_to_record();
+    void set_stroke_port_blocked(bool blocked);
+    // A stroke is being stored and the valve advanced; a stroke that ends
+    // meanwhile (in the pause or the end-of-run box) waits for it.
+    bool advancing_valve = false;
+    bool stroke_end_waiting = false;
 
     // ---- Valve selection and plot (valve_plot.cpp) ----
+    // What both step buttons do once the position is chosen.
+    void show_selected_valve();
 
     // ---- Target pages (target_pages.cpp) ----
     // Selects valve 1, leaves record mode and shows the page of the given mode.
