@@ -3,43 +3,13 @@
 #include "globals.h"
 #include "report_results.h"
 #include "test_main.h"
+#include "tst_report_springs.h"
 
 #include <cmath>
 
 namespace {
 
-// Spring A: 400 samples (too many for the speed correction), falling 1/256 in
-// and rising 1 lb per sample from 2.000 in and 50 lb: load = 50 + 256 x (2 - h).
-void store_spring_a(int valve)
-{
-    valve_heights[valve].clear();
-    valve_loads[valve].clear();
-    for (int i = 0; i < 400; ++i) {
-        valve_heights[valve].append(2.0 - i / 256.0);
-        valve_loads[valve].append(50.0 + i);
-    }
-}
-
-// Spring B: 200 samples, so its heights 1..199 are raised by
-// 0.008 x 151 / 349 = 0.0034613 in; falling 1/128 in and rising 2 lb per
-// sample from 1.900 in and 80 lb.
-void store_spring_b(int valve)
-{
-    valve_heights[valve].clear();
-    valve_loads[valve].clear();
-    for (int i = 0; i < 200; ++i) {
-        valve_heights[valve].append(1.9 - i / 128.0);
-        valve_loads[valve].append(80.0 + 2 * i);
-    }
-}
-
-QVector<double> falling_heights(int n)
-{
-    QVector<double> heights;
-    for (int i = 0; i < n; ++i)
-        heights.append(2.0 - i / 256.0);
-    return heights;
-}
+using namespace test_springs;
 
 QVector<double> row_of(int valve)
 {
@@ -93,22 +63,8 @@ private slots:
 
 void tst_report_results::init()
 {
-    for (int v = 1; v <= 16; ++v) {
-        valve_heights[v].clear();
-        valve_loads[v].clear();
-    }
-    in_valve_lift = 0.55;
-    in_valve_lash = 0.05;
-    in_deflection = 20.0; // effective intake lift 0.4 in
-    ex_valve_lift = 0.6;
-    ex_valve_lash = 0.1;
-    ex_deflection = 0.0; // effective exhaust lift 0.5 in
-    in_inst_height = 1.8;
-    ex_inst_height = 1.7;
-    in_targ_seat_press = 150.25;
-    ex_targ_seat_press = 200.3;
-    in_targ_bind_clear = 0.06;
-    ex_targ_bind_clear = 0.04;
+    clear_curves();
+    set_session_values();
     report_type = 1;
 }
 
@@ -144,7 +100,7 @@ void tst_report_results::speedCorrectionOfTheWorkCopy()
 
 void tst_report_results::routinesEndWithEmptyWindowsAndZeroSteps()
 {
-    store_spring_a(1);
+    store_a(1);
     report_heights = valve_heights[1];
     report_loads = valve_loads[1];
     report_inst_height = 1.8;
@@ -218,8 +174,8 @@ void tst_report_results::rowsForEachReportType()
     QFETCH(int, type);
     QFETCH(int, valve);
     QFETCH(QVector<double>, row);
-    store_spring_a(1);
-    store_spring_b(2);
+    store_a(1);
+    store_b(2);
     report_type = type;
     prepare_report();
     QVERIFY(analyse_report_spring(valve));
@@ -228,13 +184,11 @@ void tst_report_results::rowsForEachReportType()
 
 void tst_report_results::installedHeightRowsShareTheirSidesHeights()
 {
-    store_spring_a(1);
-    store_spring_b(2);
+    store_a(1);
+    store_b(2);
     // Another intake spring, 0.05 in longer and 10 lb stronger.
-    for (int i = 0; i < 400; ++i) {
-        valve_heights[3].append(2.05 - i / 256.0);
-        valve_loads[3].append(60.0 + i);
-    }
+    valve_heights[3] = falling_heights(400, 2.05);
+    valve_loads[3] = rising_loads(400, 60.0, 1.0);
     prepare_report();
     QVERIFY(analyse_report_spring(1));
     QVERIFY(analyse_report_spring(3));
@@ -247,7 +201,7 @@ void tst_report_results::installedHeightRowsShareTheirSidesHeights()
 
 void tst_report_results::bindHeightIsTheSameInAllTypes()
 {
-    store_spring_b(2);
+    store_b(2);
     for (int type = 1; type <= 3; ++type) {
         report_type = type;
         prepare_report();
@@ -258,8 +212,8 @@ void tst_report_results::bindHeightIsTheSameInAllTypes()
 
 void tst_report_results::reportLeavesCurvesAndMainWindowStateAlone()
 {
-    store_spring_a(1);
-    store_spring_b(2);
+    store_a(1);
+    store_b(2);
     const QVector<double> stored_a = valve_heights[1];
     const QVector<double> stored_b = valve_heights[2];
     active_heights = valve_heights[2];
@@ -294,7 +248,7 @@ void tst_report_results::windowBoundsAreExclusive()
 {
     // 1.75 - 0.125 = 1.625 is sample 96 exactly; a wild load there would be
     // the seat window's last sample if the bound were inside.
-    store_spring_a(1);
+    store_a(1);
     valve_loads[1][96] = 5000.0;
     in_inst_height = 1.75;
     prepare_report();
@@ -303,7 +257,7 @@ void tst_report_results::windowBoundsAreExclusive()
 
     // Open height 1.35 (= 1.75 - 0.4) lies between samples; move it onto
     // sample 166 (1.3515625) through the installed height instead.
-    store_spring_a(1);
+    store_a(1);
     valve_loads[1][166] = 5000.0;
     in_inst_height = 1.3515625 + 0.4;
     prepare_report();
@@ -312,7 +266,7 @@ void tst_report_results::windowBoundsAreExclusive()
 
     // A load equal to the target, or to target - trunc(target / 2), stays out:
     // sample 100 holds 150 lb and gets a wild height.
-    store_spring_a(1);
+    store_a(1);
     valve_heights[1][100] = 0.1;
     in_targ_seat_press = 150.0;
     report_type = 2;
@@ -323,8 +277,8 @@ void tst_report_results::windowBoundsAreExclusive()
 
 void tst_report_results::missingEstimatesBlankOnlyTheirCells()
 {
-    store_spring_a(1);
-    store_spring_b(2);
+    store_a(1);
+    store_b(2);
     // Five samples: no window can hold seven.
     valve_heights[3] = falling_heights(5);
     valve_loads[3] = {60, 70, 80, 90, 100};
@@ -375,7 +329,7 @@ void tst_report_results::mismatchedOrEmptyCurvesAreSafe()
     QVERIFY(std::isnan(report_result(17, rq_rate)));
 
     // Loads shorter than heights: only the paired samples count.
-    store_spring_a(1);
+    store_a(1);
     valve_loads[1].resize(15);
     QVERIFY(analyse_report_spring(1));
     QVERIFY(std::isnan(report_result(1, rq_seat_load))); // the seat window starts at sample 20
@@ -384,7 +338,7 @@ void tst_report_results::mismatchedOrEmptyCurvesAreSafe()
     QVERIFY(analyse_report_spring(1));
     QVERIFY(std::isnan(report_result(1, rq_open_load)));
 
-    store_spring_a(1);
+    store_a(1);
     report_type = 0;
     QVERIFY(!analyse_report_spring(1));
 }
