@@ -181,6 +181,10 @@ void Downloader::followRedirect(const QUrl &target)
 
 void Downloader::updateProgress(qlonglong received, qlonglong total)
 {
+    // An aborted transfer still reports its last progress; nothing is left
+    // to show or to save.
+    if (!m_reply->isOpen())
+        return;
     if (total > 0) {
         ui->progressBar->setRange(0, 100);
         ui->progressBar->setValue(int(received * 100 / total));
