@@ -128,6 +128,28 @@ int runApp(const std::function<void()> &action, const std::function<bool()> &don
     return QCoreApplication::exec();
 }
 
+// Points `updater` at `url` as the running version 1.12.
+void aim(Updater &updater, const QString &url)
+{
+    updater.setUrl(url);
+    updater.setModuleVersion(QStringLiteral("1.12"));
+}
+
+// Runs one appcast check of `updater` until it has finished.
+int runCheck(Updater &updater, const QSignalSpy &finishedChecks)
+{
+    const int before = finishedChecks.size();
+    return runApp([&] { updater.checkForUpdates(); }, [&] { return finishedChecks.size() > before; });
+}
+
+// The same case for an optional and for a mandatory update.
+void mandatoryRows()
+{
+    QTest::addColumn<bool>("mandatory");
+    QTest::newRow("optional") << false;
+    QTest::newRow("mandatory") << true;
+}
+
 QByteArray appcast(const QJsonObject &entry, const QString &platform = QStringLiteral("windows"))
 {
     return QJsonDocument(QJsonObject{{QStringLiteral("updates"), QJsonObject{{platform, entry}}}})
@@ -455,16 +477,14 @@ private slots:
         QFETCH(QString, notice);
         server.serve("/downloads/updates.json", appcast(release(latest, server.url("/files/k.exe"))));
         Updater updater;
-        updater.setUrl(appcastUrl());
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, appcastUrl());
         updater.setNotifyOnUpdate(notifyOnUpdate);
         updater.setNotifyOnFinish(notifyOnFinish);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
         boxes->queue(QMessageBox::No);
         boxes->queue(QMessageBox::Close);
 
-        QCOMPARE(runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); }),
-                 int(Done));
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
 
         QCOMPARE(finishedChecks.size(), 1);
         QCOMPARE(finishedChecks.at(0).at(0).toString(), appcastUrl());
@@ -519,15 +539,13 @@ private slots:
         if (!body.isEmpty())
             server.serve(path, body);
         Updater updater;
-        updater.setUrl(server.url(QString::fromLatin1(path)));
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, server.url(QString::fromLatin1(path)));
         updater.setNotifyOnUpdate(false);
         updater.setUpdateAvailable(true);
         updater.setNotifyOnFinish(true);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
 
-        QCOMPARE(runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); }),
-                 int(Done));
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
 
         QCOMPARE(finishedChecks.size(), 1);
         QCOMPARE(updater.updateAvailable(), false);
@@ -538,15 +556,12 @@ private slots:
     void appcastValuesReplaceOldOnes()
     {
         Updater updater;
-        updater.setUrl(appcastUrl());
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, appcastUrl());
         updater.setNotifyOnUpdate(false);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
         auto check = [&](const QByteArray &body) {
             server.serve("/downloads/updates.json", body);
-            const int before = finishedChecks.size();
-            return runApp([&] { updater.checkForUpdates(); },
-                          [&] { return finishedChecks.size() > before; });
+            return runCheck(updater, finishedChecks);
         };
 
         QJsonObject first = release(QStringLiteral("1.13"), QStringLiteral("http://x/a.exe"));
@@ -590,9 +605,7 @@ private slots:
 
     void mandatoryUpdateDeclinedQuits_data()
     {
-        QTest::addColumn<bool>("mandatory");
-        QTest::newRow("optional") << false;
-        QTest::newRow("mandatory") << true;
+        mandatoryRows();
     }
 
     void mandatoryUpdateDeclinedQuits()
@@ -602,13 +615,11 @@ private slots:
         entry.insert(QStringLiteral("mandatory-update"), mandatory);
         server.serve("/downloads/updates.json", appcast(entry));
         Updater updater;
-        updater.setUrl(appcastUrl());
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, appcastUrl());
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
         boxes->queue(QMessageBox::No);
 
-        const int outcome =
-            runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); });
+        const int outcome = runCheck(updater, finishedChecks);
 
         QCOMPARE(outcome, mandatory ? int(QuitRequested) : int(Done));
         QCOMPARE(boxes->seen.size(), 1);
@@ -636,14 +647,12 @@ private slots:
         entry.insert(QStringLiteral("open-url"), openUrl);
         server.serve("/downloads/updates.json", appcast(entry));
         Updater updater;
-        updater.setUrl(appcastUrl());
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, appcastUrl());
         updater.setDownloaderEnabled(downloaderEnabled);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
         boxes->queue(QMessageBox::Yes);
 
-        QCOMPARE(runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); }),
-                 int(Done));
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
 
         const QUrl expected(expectOpened == QLatin1String("installer") ? server.url("/files/k.exe") : expectOpened);
         QCOMPARE(desktop.opened, QList<QUrl>{expected});
@@ -667,13 +676,11 @@ private slots:
         server.serve("/downloads/updates.json", appcast(release(QStringLiteral("1.13"))));
         server.redirect("/moved/updates.json", location);
         Updater updater;
-        updater.setUrl(server.url("/moved/updates.json"));
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, server.url("/moved/updates.json"));
         updater.setNotifyOnUpdate(false);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
 
-        QCOMPARE(runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); }),
-                 int(Done));
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
 
         QCOMPARE(finishedChecks.size(), 1);
         QCOMPARE(finishedChecks.at(0).at(0).toString(), appcastUrl());
@@ -692,8 +699,7 @@ private slots:
         updater.setUpdateAvailable(true);
         QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
 
-        QCOMPARE(runApp([&] { updater.checkForUpdates(); }, [&] { return !finishedChecks.isEmpty(); }),
-                 int(Done));
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
 
         QCOMPARE(finishedChecks.size(), 1);
         QCOMPARE(updater.updateAvailable(), false);
@@ -719,8 +725,7 @@ private slots:
         const QString downloadUrl = server.url(QString::fromLatin1(path));
         server.serve("/downloads/updates.json", appcast(release(QStringLiteral("1.13"), downloadUrl)));
         Updater updater;
-        updater.setUrl(appcastUrl());
-        updater.setModuleVersion(QStringLiteral("1.12"));
+        aim(updater, appcastUrl());
         QSignalSpy finishedDownloads(&updater, &Updater::downloadFinished);
         boxes->queue(QMessageBox::Yes);
         boxes->queue(QMessageBox::Ok);
@@ -838,9 +843,7 @@ private slots:
 
     void chunkedDownloadEndsWithInstallQuestion_data()
     {
-        QTest::addColumn<bool>("mandatory");
-        QTest::newRow("optional") << false;
-        QTest::newRow("mandatory") << true;
+        mandatoryRows();
     }
 
     void chunkedDownloadEndsWithInstallQuestion()
@@ -1002,6 +1005,7 @@ private slots:
         QTest::newRow("404, mandatory") << QByteArray("/files/gone.exe") << "Not Found" << true;
         QTest::newRow("redirect loop") << QByteArray("/files/loop.exe") << "Too many redirects" << false;
         QTest::newRow("cut short") << QByteArray("/files/short.exe") << "" << false;
+        QTest::newRow("partial file blocked") << QByteArray("/files/fine.exe") << "" << false;
     }
 
     void failedDownloadIsNeverOffered()
@@ -1015,6 +1019,9 @@ private slots:
         cut.headers.append(qMakePair(QByteArray("Content-Length"), QByteArray("80000")));
         cut.sendLength = false;
         server.route("/files/short.exe", cut);
+        server.serve("/files/fine.exe", installerBytes(3000));
+        if (path == "/files/fine.exe")
+            QVERIFY(QDir().mkpath(downloads() + QStringLiteral("/setup.exe") + partialSuffix));
         Downloader window;
         window.setFileName(QStringLiteral("setup.exe"));
         window.setMandatoryUpdate(mandatory);
@@ -1039,9 +1046,7 @@ private slots:
 
     void stopAsksBeforeCancelling_data()
     {
-        QTest::addColumn<bool>("mandatory");
-        QTest::newRow("optional") << false;
-        QTest::newRow("mandatory") << true;
+        mandatoryRows();
     }
 
     void stopAsksBeforeCancelling()
@@ -1090,9 +1095,7 @@ private slots:
 
     void stopAfterTheEndOnlyHides_data()
     {
-        QTest::addColumn<bool>("mandatory");
-        QTest::newRow("optional") << false;
-        QTest::newRow("mandatory") << true;
+        mandatoryRows();
     }
 
     void stopAfterTheEndOnlyHides()
