@@ -803,11 +803,11 @@ private slots:
     {
         // Whole seconds decide the estimate: start just after a second begins.
         server.route("/files/stalled.exe", [] { HttpTestServer::Response r; r.silent = true; return r; }());
+        Downloader window;
+        window.setFileName(QStringLiteral("stalled.exe"));
         while (QDateTime::currentMSecsSinceEpoch() % 1000 > 100)
             QTest::qWait(5);
         const qint64 started = QDateTime::currentSecsSinceEpoch();
-        Downloader window;
-        window.setFileName(QStringLiteral("stalled.exe"));
         window.startDownload(QUrl(server.url("/files/stalled.exe")));
         auto *time = part<QLabel>(&window, "timeLabel");
         QCOMPARE(time->text(), QStringLiteral("Time remaining: unknown"));

@@ -146,7 +146,7 @@ void Downloader::request(const QUrl &url)
     m_writeFailed = false;
 
     if (!m_downloadDir.exists())
-        m_downloadDir.mkpath(QStringLiteral("."));
+        QDir().mkpath(m_downloadDir.absolutePath());
     QFile::remove(installerPath());
     QFile::remove(partialPath());
 
