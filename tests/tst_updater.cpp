@@ -713,6 +713,7 @@ private slots:
         QTest::newRow("named installer") << QByteArray("/files/kestrix-1.13.exe") << "kestrix-1.13.exe";
         QTest::newRow("URL ending in a slash") << QByteArray("/files/") << "Update.bin";
         QTest::newRow("parent folder as name") << QByteArray("/files/..") << "Update.bin";
+        QTest::newRow("Windows separator in name") << QByteArray("/files/..\\setup.exe") << "Update.bin";
     }
 
     void acceptedUpdateIsDownloaded()
@@ -720,9 +721,9 @@ private slots:
         QFETCH(QByteArray, path);
         QFETCH(QString, fileName);
         const QByteArray body = installerBytes(70000);
-        server.serve(path, body);
-        server.serve("/", body);
         const QString downloadUrl = server.url(QString::fromLatin1(path));
+        server.serve(QUrl(downloadUrl).path(QUrl::FullyEncoded).toLatin1(), body);
+        server.serve("/", body);
         server.serve("/downloads/updates.json", appcast(release(QStringLiteral("1.13"), downloadUrl)));
         Updater updater;
         aim(updater, appcastUrl());
