@@ -88,7 +88,7 @@ private slots:
         show_retainer_warning = false;
         plot_all_data = false;
         settings.setValue(QStringLiteral("retainer_warning/config/key"), false);
-        settings.setValue(QStringLiteral("plot_all/config/key"), false);
+        settings.setValue(QStringLiteral("plot_all_data/config/key"), false);
         window = std::make_unique<MainWindow>();
         clearRecordingState();
         // A port object of our own, never opened, shows whether the
@@ -142,6 +142,7 @@ private slots:
         answerer.queue([&](QWidget *dialog) {
             auto *box = dialog->findChild<QCheckBox *>(QStringLiteral("checkBox"));
             QVERIFY(box && !box->isChecked());
+            dialog->grab().save(QStringLiteral("/tmp/kestrix_retainer_warning.png"));
             box->setChecked(true);
             box->setChecked(false);
             tickedOff = show_retainer_warning;

@@ -63,7 +63,6 @@ private slots:
     {
         settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
         settings.setValue(QStringLiteral("check_updates/config/key"), false);
-        settings.setValue(QStringLiteral("plot_all/config/key"), false);
     }
 
     void init()
@@ -72,6 +71,7 @@ private slots:
         plot_all_data = false;
         in_inst_height = 0.0;
         ex_inst_height = 0.0;
+        settings.setValue(QStringLiteral("plot_all_data/config/key"), false);
         window = std::make_unique<MainWindow>();
         clearRecordingState();
         window->valve_no_label_update();
