@@ -60,7 +60,7 @@ private slots:
                                 "((theoretical lift + measured lift) / 2)"));
         QCOMPARE(label(&calculator, "label_2"), QStringLiteral("Theoretical Intake Valve Lift"));
         QCOMPARE(label(&calculator, "label_7"), QStringLiteral("Measured Exhaust Valve Lift"));
-        QCOMPARE(calculator.findChild<QLabel *>(QStringLiteral("label_2"))->maximumWidth(), 151);
+        QCOMPARE(calculator.findChild<QLabel *>(QStringLiteral("label_2"))->minimumWidth(), 151);
         QCOMPARE(edit(&calculator, "lineEdit")->maximumWidth(), 50);
         auto *grid = calculator.findChild<QGridLayout *>(QStringLiteral("gridLayout"));
         QCOMPARE(grid->columnCount(), 1);
