@@ -233,8 +233,10 @@ void MainWindow::open_command_line_session()
 {
     const QStringList arguments = QCoreApplication::arguments();
     qDebug() << arguments;
+    if (arguments.size() <= 1)
+        return;
     const QString path = arguments.last();
-    if (arguments.size() <= 1 || !QFile::exists(path))
+    if (!QFile::exists(path))
         return;
     if (!read_session_file(path))
         return;
