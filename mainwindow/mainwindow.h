@@ -106,6 +106,10 @@ private:
     // ---- Session files (session_commands.cpp) ----
     // Constructor step: a session file named as the last command-line argument.
     void open_command_line_session();
+    void reset_session_view(bool clear_all_targets);
+    void show_session_targets();
+    bool read_session_file(const QString &path);
+    bool write_session_file(const QString &path);
 };
 
 #endif // KESTRIX_MAINWINDOW_H
