@@ -8,6 +8,7 @@
 #include "tester_port.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -413,6 +414,37 @@ private slots:
         QCOMPARE(first->palette().color(QPalette::Base), QColor(Qt::black).darker(200));
         QVERIFY(shows(testerReading(60, 1.5), QStringLiteral("60.0")));
         QVERIFY(dial()->needle() != first);
+    }
+
+    void readingsWithinAFrameAreDrawnAtItsEnd()
+    {
+        // Two readings in a row: the second comes within the first one's frame.
+        rx_text = QStringLiteral("100.0|1.500\r\n");
+        window->parse_tester_line();
+        // A text much wider than a load needs its label laid out anew.
+        const QString wide = QStringLiteral("712.5 lbs, as the tester never sends it");
+        rx_text = wide + QStringLiteral("|1.250\r\n");
+        window->parse_tester_line();
+        // Every widget holds the latest reading at once...
+        QCOMPARE(label("load_val_2")->text(), wide);
+        QCOMPARE(label("height_val")->text(), QStringLiteral("1.250"));
+        QCOMPARE(thermo()->value(), 1.25);
+        QCOMPARE(dial()->value(), 712.5);
+        QVERIFY(!dial()->updatesEnabled());
+        // ...and the frame's end draws and lays them out.
+        QTRY_VERIFY(dial()->updatesEnabled());
+        for (const char *name : {"load_val_2", "height_val", "label_67", "label_5"})
+            QVERIFY2(label(name)->updatesEnabled(), name);
+        QVERIFY(thermo()->updatesEnabled());
+        QTest::qWait(50);
+        for (const char *name : {"load_val_2", "height_val"}) {
+            QLabel *shown = label(name);
+            QVERIFY(shown->parentWidget()->layout()->isEnabled());
+            const QRect laidOut = shown->geometry();
+            shown->parentWidget()->layout()->invalidate();
+            shown->parentWidget()->layout()->activate();
+            QCOMPARE(shown->geometry(), laidOut);
+        }
     }
 };
 
