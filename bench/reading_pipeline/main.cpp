@@ -72,7 +72,7 @@ bool drive(PtyTester &tester, int index)
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
-    // Paint what the reading changed before the next one comes.
+    // Let the window lay out and paint before the next reading comes.
     QCoreApplication::processEvents();
     return true;
 }
