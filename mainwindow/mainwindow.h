@@ -77,6 +77,14 @@ private:
     // ---- Tester link and readings (tester_link.cpp) ----
     // The open port reported that the tester is gone.
     void end_lost_link();
+    // The gauges take every reading at once, but are laid out and repainted
+    // at most once a frame.
+    void hold_gauges();
+    void release_gauges();
+    QList<QWidget *> gauge_widgets() const;
+    QList<QLayout *> gauge_layouts() const;
+    class QTimer *gauge_frame = nullptr;
+    bool gauges_held = false;
 
     // ---- Recording (recording.cpp) ----
     void add_sample();

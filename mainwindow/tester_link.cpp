@@ -7,11 +7,13 @@
 
 #include <QColor>
 #include <QDebug>
+#include <QLayout>
 #include <QMetaEnum>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QStringRef>
 #include <QTextStream>
+#include <QTimer>
 #include <QtMath>
 
 #include <qwt_dial_needle.h>
@@ -26,6 +28,8 @@ constexpr double dead_band = 0.001;
 constexpr double dead_band_slack = 1e-9;
 // Above this load the text shows the load cell's display limit.
 constexpr double load_text_cap = 1525.0;
+// About one screen refresh.
+constexpr int gauge_frame_ms = 16;
 
 // A number at the start of the field, as QTextStream reads it; anything that
 // is not a finite number reads as 0.0, so "nan" or "inf" never reach the
@@ -174,6 +178,7 @@ void MainWindow::parse_tester_line()
 
 void MainWindow::update_gauges()
 {
+    hold_gauges();
     ui->load_val_2->setText(load_text);
     ui->height_val->setText(height_text);
     ui->Thermo->setValue(comp_height);
@@ -185,6 +190,67 @@ void MainWindow::update_gauges()
     ui->Dial->setValue(live_load);
 
     ui->label_5->setText(QString::number(retainer_thickness_in_use(), 'f', 3));
+}
+
+// Laying out and drawing the gauges costs several times more than taking a
+// reading, so at the tester's full rate the window would spend most of its
+// time on frames no eye can tell apart. The first reading after a pause is
+// shown at once; those that follow within a frame still set every widget, and
+// the frame's end lays out and draws the latest of them.
+QList<QWidget *> MainWindow::gauge_widgets() const
+{
+    return {ui->load_val_2, ui->height_val, ui->Thermo, ui->label_67, ui->Dial, ui->label_5};
+}
+
+// A new label text asks the whole window for a new layout; holding the
+// labels' own boxes keeps that request from travelling up.
+QList<QLayout *> MainWindow::gauge_layouts() const
+{
+    QList<QLayout *> layouts;
+    for (QWidget *label : {static_cast<QWidget *>(ui->load_val_2), static_cast<QWidget *>(ui->height_val)}) {
+        QLayout *box = label->parentWidget()->layout();
+        if (box && !layouts.contains(box))
+            layouts.append(box);
+    }
+    return layouts;
+}
+
+void MainWindow::hold_gauges()
+{
+    if (!gauge_frame) {
+        gauge_frame = new QTimer(this);
+        gauge_frame->setSingleShot(true);
+        gauge_frame->setInterval(gauge_frame_ms);
+        connect(gauge_frame, &QTimer::timeout, this, &MainWindow::release_gauges);
+    }
+    if (!gauge_frame->isActive()) {
+        gauge_frame->start();
+        return;
+    }
+    if (gauges_held)
+        return;
+    gauges_held = true;
+    for (QWidget *gauge : gauge_widgets())
+        gauge->setUpdatesEnabled(false);
+    for (QLayout *box : gauge_layouts())
+        box->setEnabled(false);
+}
+
+void MainWindow::release_gauges()
+{
+    if (!gauges_held)
+        return;
+    gauges_held = false;
+    // A resize while the boxes were held went unseen, so lay them out afresh.
+    for (QLayout *box : gauge_layouts()) {
+        box->setEnabled(true);
+        box->invalidate();
+        box->activate();
+    }
+    // Enabling updates repaints each gauge; that paint opens the next frame.
+    for (QWidget *gauge : gauge_widgets())
+        gauge->setUpdatesEnabled(true);
+    gauge_frame->start();
 }
 
 void MainWindow::on_horizontalSlider_valueChanged(int value)

@@ -1,5 +1,6 @@
 // The tester link and the reading pipeline, driven through a real
-// pseudo-terminal that stands in for the tester.
+// pseudo-terminal that stands in for the tester. Whatever arrives on the
+// line, the window neither crashes nor stalls.
 #include "box_answerer.h"
 #include "globals.h"
 #include "mainwindow.h"
@@ -7,16 +8,23 @@
 #include "test_main.h"
 #include "tester_port.h"
 
+#include <QEventLoop>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTimer>
 
 #include <qwt_dial.h>
 #include <qwt_dial_needle.h>
 #include <qwt_thermo.h>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -54,6 +62,7 @@ private:
     MainWindow *window = nullptr;
     BoxAnswerer *answerer = nullptr;
     PtyTester tester;
+    int sentinel = 0;
 
     QLabel *label(const char *name) const { return window->findChild<QLabel *>(QLatin1String(name)); }
     QwtDial *dial() const { return window->findChild<QwtDial *>(QStringLiteral("Dial")); }
@@ -89,6 +98,62 @@ private:
         QTest::qWait(200);
         return serial_port->bytesAvailable() == 0 && dial()->needle() == needle
             && label("load_val_2")->text() == load;
+    }
+
+    // Large writes block until the window has read the pty, so they come
+    // from a second thread while this one runs the event loop.
+    bool send(const QByteArray &bytes)
+    {
+        std::atomic<bool> done{false};
+        bool written = false;
+        std::thread writer([&] {
+            written = tester.write(bytes);
+            done = true;
+        });
+        // QTest::qWaitFor sleeps between its polls, which would let only one
+        // pty buffer through per pause.
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (done)
+                loop.quit();
+        });
+        poll.start(1);
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const bool finished = done;
+        writer.join();
+        // Let the window read what is still queued.
+        QTest::qWait(50);
+        return finished && written;
+    }
+
+    void checkShownMatchesHeld()
+    {
+        QVERIFY(qIsFinite(live_load));
+        QVERIFY(qIsFinite(raw_height));
+        QVERIFY(qIsFinite(comp_height));
+        QVERIFY(rx_text.isEmpty());
+        QCOMPARE(label("load_val_2")->text(), load_text);
+        QVERIFY(live_load <= 1525.0 || load_text == QLatin1String("1525"));
+        QCOMPARE(label("height_val")->text(), QString::number(comp_height, 'f', 3));
+        QCOMPARE(label("label_67")->text(), QString::number(uncomp_height, 'f', 3));
+        QVERIFY(serial_port->isOpen());
+        QVERIFY(label("con_status")->text().startsWith(QLatin1String("<font color='green'>")));
+    }
+
+    // A clean reading is still shown after garbage. The first one may be read
+    // together with a short remainder of the garbage, so up to three are sent.
+    bool stillReading()
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const QString load = QString::number(++sentinel) + QStringLiteral(".5");
+            if (!tester.write(load.toLatin1() + "|1.250\r\n"))
+                return false;
+            if (QTest::qWaitFor([&] { return label("load_val_2")->text() == load; }, 1000))
+                return label("height_val")->text() == QLatin1String("1.250");
+        }
+        return false;
     }
 
 private slots:
@@ -413,6 +478,145 @@ private slots:
         QCOMPARE(first->palette().color(QPalette::Base), QColor(Qt::black).darker(200));
         QVERIFY(shows(testerReading(60, 1.5), QStringLiteral("60.0")));
         QVERIFY(dial()->needle() != first);
+    }
+
+    void readingsWithinAFrameAreDrawnAtItsEnd()
+    {
+        // Two readings in a row: the second comes within the first one's frame.
+        rx_text = QStringLiteral("100.0|1.500\r\n");
+        window->parse_tester_line();
+        // A text much wider than a load needs its label laid out anew.
+        const QString wide = QStringLiteral("712.5 lbs, as the tester never sends it");
+        rx_text = wide + QStringLiteral("|1.250\r\n");
+        window->parse_tester_line();
+        // Every widget holds the latest reading at once...
+        QCOMPARE(label("load_val_2")->text(), wide);
+        QCOMPARE(label("height_val")->text(), QStringLiteral("1.250"));
+        QCOMPARE(thermo()->value(), 1.25);
+        QCOMPARE(dial()->value(), 712.5);
+        QVERIFY(!dial()->updatesEnabled());
+        // ...and the frame's end draws and lays them out.
+        QTRY_VERIFY(dial()->updatesEnabled());
+        for (const char *name : {"load_val_2", "height_val", "label_67", "label_5"})
+            QVERIFY2(label(name)->updatesEnabled(), name);
+        QVERIFY(thermo()->updatesEnabled());
+        QTest::qWait(50);
+        for (const char *name : {"load_val_2", "height_val"}) {
+            QLabel *shown = label(name);
+            QVERIFY(shown->parentWidget()->layout()->isEnabled());
+            const QRect laidOut = shown->geometry();
+            shown->parentWidget()->layout()->invalidate();
+            shown->parentWidget()->layout()->activate();
+            QCOMPARE(shown->geometry(), laidOut);
+        }
+    }
+
+    // ---- Garbage on the line: never a crash, a stall or a window that
+    // shows something else than the reading it holds ----
+
+    void nonNumericFieldsReadAsZero_data()
+    {
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<double>("load");
+        QTest::addColumn<double>("height");
+        QTest::newRow("letters") << QByteArray("abc|xyz\r\n") << "abc" << 0.0 << 0.0;
+        QTest::newRow("not a number") << QByteArray("nan|nan\r\n") << "nan" << 0.0 << 0.0;
+        QTest::newRow("infinite") << QByteArray("inf|-inf\r\n") << "inf" << 0.0 << 0.0;
+        QTest::newRow("out of range") << QByteArray("1e999|1e999\r\n") << "1e999" << 0.0 << 0.0;
+        QTest::newRow("empty fields") << QByteArray("||||||||\r\n") << "" << 0.0 << 0.0;
+        QTest::newRow("number then junk") << QByteArray("12abc|1.5xyz\r\n") << "12abc" << 12.0 << 1.5;
+        QTest::newRow("blanks kept in the text") << QByteArray("  250 |\t1.5\r\n") << "  250 " << 250.0 << 1.5;
+        QTest::newRow("third field ignored") << QByteArray("40|1.5|2.5\r\n") << "40" << 40.0 << 1.5;
+    }
+
+    void nonNumericFieldsReadAsZero()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        QFETCH(QByteArray, chunk);
+        QFETCH(QString, shown);
+        QFETCH(double, load);
+        QFETCH(double, height);
+        QVERIFY(send("1.0|0.7\r\n"));
+        QVERIFY(send(chunk));
+        QCOMPARE(label("load_val_2")->text(), shown);
+        QCOMPARE(live_load, load);
+        QCOMPARE(raw_height, height);
+        checkShownMatchesHeld();
+        QVERIFY(stillReading());
+    }
+
+    void randomBytes()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        QRandomGenerator random(20261207);
+        for (int burst = 0; burst < 40; ++burst) {
+            QByteArray bytes(int(random.bounded(1, 8192)), Qt::Uninitialized);
+            for (char &byte : bytes)
+                byte = char(random.bounded(256));
+            QVERIFY(send(bytes));
+            checkShownMatchesHeld();
+        }
+        QVERIFY(stillReading());
+    }
+
+    void readingShapedNoise()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        // Digits, signs, dots, bars and line ends in random order look most
+        // like readings and reach the number reading most often.
+        const QByteArray alphabet("0123456789.-+eE|\r\n \t");
+        QRandomGenerator random(7);
+        for (int burst = 0; burst < 40; ++burst) {
+            QByteArray bytes(int(random.bounded(8, 2048)), Qt::Uninitialized);
+            for (char &byte : bytes)
+                byte = alphabet.at(int(random.bounded(alphabet.size())));
+            QVERIFY(send(bytes));
+            checkShownMatchesHeld();
+        }
+        QVERIFY(stillReading());
+    }
+
+    void nulBytes()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        QVERIFY(send(QByteArray(4096, '\0')));
+        QVERIFY(stillReading());
+        // Text after a NUL is not part of the reading.
+        QVERIFY(send(QByteArray("65.0|1.100\0" "99.0|1.900\r\n", 22)));
+        checkShownMatchesHeld();
+        QCOMPARE(live_load, 65.0);
+        QCOMPARE(label("height_val")->text(), QStringLiteral("1.100"));
+    }
+
+    void megabyteChunks_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const int megabyte = 1 << 20;
+        QTest::newRow("digits") << QByteArray(megabyte, '9');
+        QTest::newRow("digits then a height") << QByteArray(megabyte, '9') + "|1.5\r\n";
+        QTest::newRow("bars") << QByteArray(megabyte, '|');
+        QTest::newRow("blanks then a reading") << QByteArray(megabyte, ' ') + "12|1.5\r\n";
+        QTest::newRow("readings") << testerReading(500.0, 1.2).repeated(megabyte / 13);
+        QByteArray noise(megabyte, Qt::Uninitialized);
+        QRandomGenerator random(99);
+        for (char &byte : noise)
+            byte = char(random.bounded(1, 256));
+        QTest::newRow("noise") << noise;
+    }
+
+    void megabyteChunks()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        QFETCH(QByteArray, bytes);
+        QVERIFY(send(bytes));
+        checkShownMatchesHeld();
+        QVERIFY(stillReading());
     }
 };
 
