@@ -133,6 +133,7 @@ private slots:
         window->findChild<QPushButton *>(QStringLiteral("down_button"))->click();
         QCOMPARE(label("cyl_label")->text(), QStringLiteral("#2 Intake"));
         QCOMPARE(window->findChild<QCustomPlot *>(QStringLiteral("customPlot"))->graphCount(), 3);
+        QTest::qWait(50); // let the gauges' frame end so they are drawn
         window->grab().save(QStringLiteral("/tmp/kestrix_recording.png"));
     }
 
