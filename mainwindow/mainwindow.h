@@ -90,7 +90,8 @@ private:
     void add_sample();
     void time_out_stroke();
     void show_overload_warnings(double load);
-    void end_stroke();
+    // `recorded`: record mode was on when the stroke ended.
+    void end_stroke(bool recorded);
     void reject_stroke(const QString &text, bool clearPlot);
     void store_stroke(int keptEnd);
     void finish_stored_stroke();
@@ -101,6 +102,7 @@ private:
     // meanwhile (in the pause or the end-of-run box) waits for it.
     bool advancing_valve = false;
     bool stroke_end_waiting = false;
+    bool waiting_stroke_recorded = false;
 
     // ---- Valve selection and plot (valve_plot.cpp) ----
     // What both step buttons do once the position is chosen.

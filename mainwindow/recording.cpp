@@ -180,18 +180,23 @@ void MainWindow::raw_dat_to_vector()
     // Handled now, this stroke would be stored over the curve of the valve
     // that is still being advanced from.
     if (advancing_valve) {
-        stroke_end_waiting = true;
+        // Its length is judged by the record mode it ended in, not by the
+        // one the advance leaves behind (the end of the run switches it off).
+        if (!stroke_end_waiting) {
+            stroke_end_waiting = true;
+            waiting_stroke_recorded = ready_to_record;
+        }
         return;
     }
-    end_stroke();
+    end_stroke(ready_to_record);
     while (stroke_end_waiting) {
         stroke_end_waiting = false;
         if (sample_count >= 2)
-            end_stroke();
+            end_stroke(waiting_stroke_recorded);
     }
 }
 
-void MainWindow::end_stroke()
+void MainWindow::end_stroke(bool recorded)
 {
     overload_state = 0;
     set_stroke_port_blocked(true);
@@ -207,7 +212,7 @@ void MainWindow::end_stroke()
         }
     }
 
-    if (kept < fewest_points && ready_to_record) {
+    if (kept < fewest_points && recorded) {
         reject_stroke(tr(" Insufficient Data - Slow Down!"), true);
         return;
     }

@@ -620,6 +620,58 @@ private slots:
         QCOMPARE(current_valve, 2);
         QVERIFY(!ready_to_record);
     }
+
+    // The stroke waiting behind " Testing complete" ended while record mode
+    // was on, so it must be long enough, although the box switched record
+    // mode off before it could be looked at: a bump of a few samples may not
+    // replace the curve of valve 1.
+    void shortStrokeWaitingBehindTestingCompleteIsRejected()
+    {
+        no_of_cyl = 1;
+        current_valve = 2;
+        storeValveOneCurve();
+        clickRecord();
+        BoxAnswerer answerer;
+        answerer.queue([&](QWidget *box) {
+            feedStroke(*window, plainStroke(20, 250.0));
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        feedStroke(*window, plainStroke(100, 100.0));
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen.first().text, QStringLiteral(" Testing complete"));
+        QCOMPARE(answerer.seen.last().text, QStringLiteral(" Insufficient Data - Slow Down!"));
+        QCOMPARE(valve_heights[1], someCurve(1.8));
+        QCOMPARE(valve_loads[2].first(), 100.0);
+        QCOMPARE(current_valve, 1);
+        QCOMPARE(sample_count, 0);
+        QVERIFY(!ready_to_record);
+    }
+
+    // Switching record mode off during the pause does not make the stroke
+    // that had already ended under record mode exempt from its length check.
+    void shortStrokeWaitingBehindThePauseKeepsItsRecordMode()
+    {
+        clickRecord();
+        QVector<StrokeSample> first = plainStroke(120, 100.0);
+        const StrokeSample firstEnd = first.takeLast();
+        feedStroke(*window, first);
+        BoxAnswerer answerer;
+        bool secondFed = false;
+        QTimer::singleShot(50, this, [&] {
+            feedStroke(*window, plainStroke(20, 300.0));
+            clickRecord();  // off, after the short stroke has ended
+            feedReading(*window, 0.0, 2.0);
+            secondFed = true;
+        });
+        feedReading(*window, firstEnd.load, firstEnd.height);
+        QVERIFY(secondFed);
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen.first().text, QStringLiteral(" Insufficient Data - Slow Down!"));
+        QCOMPARE(valve_loads[1].first(), 100.0);
+        QVERIFY(valve_heights[2].isEmpty());
+        QCOMPARE(current_valve, 2);
+        QCOMPARE(sample_count, 0);
+    }
 };
 
 KESTRIX_TEST_MAIN(tst_recording)
