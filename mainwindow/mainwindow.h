@@ -77,6 +77,9 @@ private:
     // ---- Tester link and readings (tester_link.cpp) ----
     // The open port reported that the tester is gone.
     void end_lost_link();
+    // Blocks or unblocks the port's signals, watching the link meanwhile.
+    void hold_port_signals(bool held);
+    class QTimer *lost_link_watch = nullptr;
     // The gauges take every reading at once, but are laid out and repainted
     // at most once a frame.
     void hold_gauges();

@@ -304,6 +304,5 @@ void MainWindow::show_ready_to_record()
 
 void MainWindow::set_stroke_port_blocked(bool blocked)
 {
-    if (serial_port)
-        serial_port->blockSignals(blocked);
+    hold_port_signals(blocked);
 }

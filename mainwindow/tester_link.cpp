@@ -30,6 +30,8 @@ constexpr double dead_band_slack = 1e-9;
 constexpr double load_text_cap = 1525.0;
 // About one screen refresh.
 constexpr int gauge_frame_ms = 16;
+// How soon a tester unplugged while its readings are held back is noticed.
+constexpr int lost_link_check_ms = 50;
 
 // A number at the start of the field, as QTextStream reads it; anything that
 // is not a finite number reads as 0.0, so "nan" or "inf" never reach the
@@ -57,6 +59,13 @@ QStringRef current_load_field(const QStringRef &field)
 double retainer_thickness_in_use()
 {
     return current_valve % 2 != 0 ? in_retainer_thickness : ex_retainer_thickness;
+}
+
+// The open port's last error says the device has gone away.
+bool is_lost(const QSerialPort *port)
+{
+    const QSerialPort::SerialPortError error = port->error();
+    return port->isOpen() && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError);
 }
 
 QString error_name(QSerialPort::SerialPortError error)
@@ -111,11 +120,35 @@ void MainWindow::serialConnect()
     // A vanished device is reported again on every pass of the event loop
     // until the port is closed, so the link ends at the first report.
     QSerialPort *port = serial_port;
-    connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError error) {
-        if (port == serial_port && port->isOpen()
-            && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError))
+    connect(port, &QSerialPort::errorOccurred, this, [this, port] {
+        if (port == serial_port && is_lost(port))
             end_lost_link();
     });
+}
+
+// While a finished stroke is processed the port's signals are held back, its
+// error reports with them; the link is then looked at on a timer instead, so
+// that a tester unplugged behind a message box neither stays "connected" nor
+// keeps the processor busy with its reports until the box is closed.
+void MainWindow::hold_port_signals(bool held)
+{
+    if (!serial_port)
+        return;
+    serial_port->blockSignals(held);
+    if (!held) {
+        if (lost_link_watch)
+            lost_link_watch->stop();
+        return;
+    }
+    if (!lost_link_watch) {
+        lost_link_watch = new QTimer(this);
+        lost_link_watch->setInterval(lost_link_check_ms);
+        connect(lost_link_watch, &QTimer::timeout, this, [this] {
+            if (serial_port && is_lost(serial_port))
+                end_lost_link();
+        });
+    }
+    lost_link_watch->start();
 }
 
 void MainWindow::end_lost_link()

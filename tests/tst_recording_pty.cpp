@@ -13,6 +13,7 @@
 #include <QSerialPort>
 #include <qcustomplot.h>
 
+#include <ctime>
 #include <memory>
 
 class tst_recording_pty : public QObject
@@ -157,6 +158,41 @@ private slots:
         QCOMPARE(valve_heights[2].size(), valve_loads[2].size());
         QVERIFY(valve_heights[3].isEmpty());
         QCOMPARE(boxesSeen(), 0);
+    }
+
+    // The tester's readings are held back while a refused stroke's box is
+    // open; a tester unplugged meanwhile must still end the link at once, not
+    // spin in its error reports until the box is closed.
+    void testerUnpluggedBehindAFailureBox()
+    {
+        window->findChild<QPushButton *>(QStringLiteral("record_button"))->click();
+        StrokeShape shape;
+        shape.compressedSamples = 20;
+        shape.unloadedReadings = 1;
+        QVector<StrokeSample> shortStroke = compressionStroke(shape);
+        const StrokeSample end = shortStroke.takeLast();
+        QVERIFY(sendStroke(shortStroke));
+        QSerialPort *port = serial_port;
+        bool blocked = false;
+        QString statusWhileOpen;
+        double cpuMs = 0.0;
+        answerer->queue([&](QWidget *box) {
+            blocked = port->signalsBlocked();
+            tester.close();
+            const std::clock_t before = std::clock();
+            QTest::qWait(500);
+            cpuMs = (std::clock() - before) * 1000.0 / CLOCKS_PER_SEC;
+            statusWhileOpen = label("con_status")->text();
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        QVERIFY(tester.write(testerReading(end.load, end.height)));
+        QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1; }, 3000));
+        QCOMPARE(answerer->seen.last().text, QStringLiteral(" Insufficient Data - Slow Down!"));
+        QVERIFY(blocked);
+        QCOMPARE(statusWhileOpen, QStringLiteral("Kestrix Tester Not Found"));
+        QVERIFY2(cpuMs < 250.0, qPrintable(QString::number(cpuMs)));
+        QVERIFY(!port->isOpen());
+        QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("connect_button"))->isHidden());
     }
 };
 
