@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -820,6 +821,56 @@ private slots:
         Downloader window;
         window.calculateSizes(received, total);
         QCOMPARE(part<QLabel>(&window, "downloadLabel")->text(), label);
+    }
+
+    void labelsShowTheirWholeText()
+    {
+        Downloader window;
+        window.setFileName(QStringLiteral("setup.exe"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize fixedSize = window.size();
+        QStringList cut;
+        auto check = [&](const char *name) {
+            auto *label = part<QLabel>(&window, name);
+            if (label->width() < label->sizeHint().width())
+                cut.append(label->text());
+        };
+
+        for (const qlonglong size : {1023LL, 1048575LL, 250LL << 20})
+            for (const qlonglong received : {size / 3, size}) {
+                window.calculateSizes(received, size);
+                check("downloadLabel");
+            }
+        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_sizes.png"));
+        boxes->inspect = [&](QMessageBox *) {
+            check("downloadLabel");
+            check("timeLabel");
+        };
+        boxes->queue(QMessageBox::Cancel);
+        window.installUpdate();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        check("timeLabel");
+        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_open.png"));
+
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+        QCOMPARE(window.size(), fixedSize);
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+    }
+
+    void absurdLengthStillGivesAnEstimate()
+    {
+        // Never started, so the whole time since 1970 counts as elapsed: a
+        // few billion bytes make a speed of a byte or two per second, and a
+        // length near the 64-bit limit leaves billions of hours.
+        Downloader window;
+        window.calculateTimeRemaining(4000000000LL, std::numeric_limits<qint64>::max());
+        const QString text = part<QLabel>(&window, "timeLabel")->text();
+        const QString prefix = QStringLiteral("Time remaining: about ");
+        QVERIFY2(text.startsWith(prefix) && text.endsWith(QStringLiteral(" hours")), qPrintable(text));
+        const qlonglong hours = text.mid(prefix.size()).section(QLatin1Char(' '), 0, 0).toLongLong();
+        QVERIFY2(hours > 1000000000000000LL, qPrintable(text));
     }
 
     void timeRemaining()
