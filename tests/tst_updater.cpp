@@ -467,6 +467,8 @@ private slots:
         QTest::newRow("newer, no notices") << "1.13" << false << false << true << QString();
         QTest::newRow("newer, only finish notice") << "1.13" << false << true << true << newerNotice.arg("1.13");
         QTest::newRow("older") << "1.11" << true << false << false << QString();
+        QTest::newRow("markup in the version") << "2.0.<a href=\"file:///run.exe\">b</a>" << true << false << true
+                                               << newerNotice.arg("2.0.&lt;a href=&quot;file:///run.exe&quot;&gt;b&lt;/a&gt;");
     }
 
     void noticeFollowsVersionAndConfiguration()
