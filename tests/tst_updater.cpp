@@ -1045,18 +1045,30 @@ private slots:
     void redirectedDownloadKeepsItsName_data()
     {
         QTest::addColumn<QByteArray>("location");
-        QTest::newRow("relative") << QByteArray("../mirror/setup-1.13.exe");
-        QTest::newRow("absolute URL") << QByteArray("full");
+        QTest::addColumn<QByteArray>("page");
+        QTest::newRow("relative") << QByteArray("../mirror/setup-1.13.exe") << QByteArray();
+        QTest::newRow("absolute URL") << QByteArray("full") << QByteArray();
+        // Servers often send a small page along with the redirect; it must
+        // never end up in the installer.
+        QTest::newRow("with a page") << QByteArray("../mirror/setup-1.13.exe")
+                                     << QByteArray("<html>Moved</html>").repeated(400);
     }
 
     void redirectedDownloadKeepsItsName()
     {
         QFETCH(QByteArray, location);
+        QFETCH(QByteArray, page);
         if (location == "full")
             location = server.url("/mirror/setup-1.13.exe").toLatin1();
         const QByteArray body = installerBytes(40000);
         server.serve("/mirror/setup-1.13.exe", body);
-        server.redirect("/files/latest.exe", location);
+        HttpTestServer::Response moved;
+        moved.status = 302;
+        moved.headers.append({"Location", location});
+        moved.body = page;
+        moved.chunks = page.isEmpty() ? 1 : 3;
+        moved.pauseMs = 60;
+        server.route("/files/latest.exe", moved);
         Downloader window;
         window.setFileName(QStringLiteral("latest.exe"));
         window.setUseCustomInstallProcedures(true);
