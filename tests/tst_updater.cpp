@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -466,6 +467,8 @@ private slots:
         QTest::newRow("newer, no notices") << "1.13" << false << false << true << QString();
         QTest::newRow("newer, only finish notice") << "1.13" << false << true << true << newerNotice.arg("1.13");
         QTest::newRow("older") << "1.11" << true << false << false << QString();
+        QTest::newRow("markup in the version") << "2.0.<a href=\"file:///run.exe\">b</a>" << true << false << true
+                                               << newerNotice.arg("2.0.&lt;a href=&quot;file:///run.exe&quot;&gt;b&lt;/a&gt;");
     }
 
     void noticeFollowsVersionAndConfiguration()
@@ -822,6 +825,56 @@ private slots:
         QCOMPARE(part<QLabel>(&window, "downloadLabel")->text(), label);
     }
 
+    void labelsShowTheirWholeText()
+    {
+        Downloader window;
+        window.setFileName(QStringLiteral("setup.exe"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QSize fixedSize = window.size();
+        QStringList cut;
+        auto check = [&](const char *name) {
+            auto *label = part<QLabel>(&window, name);
+            if (label->width() < label->sizeHint().width())
+                cut.append(label->text());
+        };
+
+        for (const qlonglong size : {1023LL, 1048575LL, 250LL << 20})
+            for (const qlonglong received : {size / 3, size}) {
+                window.calculateSizes(received, size);
+                check("downloadLabel");
+            }
+        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_sizes.png"));
+        boxes->inspect = [&](QMessageBox *) {
+            check("downloadLabel");
+            check("timeLabel");
+        };
+        boxes->queue(QMessageBox::Cancel);
+        window.installUpdate();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        check("timeLabel");
+        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_open.png"));
+
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+        QCOMPARE(window.size(), fixedSize);
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+    }
+
+    void absurdLengthStillGivesAnEstimate()
+    {
+        // Never started, so the whole time since 1970 counts as elapsed: a
+        // few billion bytes make a speed of a byte or two per second, and a
+        // length near the 64-bit limit leaves billions of hours.
+        Downloader window;
+        window.calculateTimeRemaining(4000000000LL, std::numeric_limits<qint64>::max());
+        const QString text = part<QLabel>(&window, "timeLabel")->text();
+        const QString prefix = QStringLiteral("Time remaining: about ");
+        QVERIFY2(text.startsWith(prefix) && text.endsWith(QStringLiteral(" hours")), qPrintable(text));
+        const qlonglong hours = text.mid(prefix.size()).section(QLatin1Char(' '), 0, 0).toLongLong();
+        QVERIFY2(hours > 1000000000000000LL, qPrintable(text));
+    }
+
     void timeRemaining()
     {
         // Whole seconds decide the estimate: start just after a second begins.
@@ -992,18 +1045,30 @@ private slots:
     void redirectedDownloadKeepsItsName_data()
     {
         QTest::addColumn<QByteArray>("location");
-        QTest::newRow("relative") << QByteArray("../mirror/setup-1.13.exe");
-        QTest::newRow("absolute URL") << QByteArray("full");
+        QTest::addColumn<QByteArray>("page");
+        QTest::newRow("relative") << QByteArray("../mirror/setup-1.13.exe") << QByteArray();
+        QTest::newRow("absolute URL") << QByteArray("full") << QByteArray();
+        // Servers often send a small page along with the redirect; it must
+        // never end up in the installer.
+        QTest::newRow("with a page") << QByteArray("../mirror/setup-1.13.exe")
+                                     << QByteArray("<html>Moved</html>").repeated(400);
     }
 
     void redirectedDownloadKeepsItsName()
     {
         QFETCH(QByteArray, location);
+        QFETCH(QByteArray, page);
         if (location == "full")
             location = server.url("/mirror/setup-1.13.exe").toLatin1();
         const QByteArray body = installerBytes(40000);
         server.serve("/mirror/setup-1.13.exe", body);
-        server.redirect("/files/latest.exe", location);
+        HttpTestServer::Response moved;
+        moved.status = 302;
+        moved.headers.append({"Location", location});
+        moved.body = page;
+        moved.chunks = page.isEmpty() ? 1 : 3;
+        moved.pauseMs = 60;
+        server.route("/files/latest.exe", moved);
         Downloader window;
         window.setFileName(QStringLiteral("latest.exe"));
         window.setUseCustomInstallProcedures(true);

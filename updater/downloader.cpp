@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QIcon>
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -32,7 +33,8 @@ QString sizeText(qlonglong bytes)
 QString remainingText(qlonglong seconds)
 {
     if (seconds > 7200) {
-        const int hours = int(seconds / 3600.0 + 0.5);
+        // A server may announce any length; the estimate must not overflow.
+        const qlonglong hours = qlonglong(seconds / 3600.0 + 0.5);
         return Downloader::tr("about %1 hours").arg(hours);
     }
     if (seconds > 60) {
@@ -40,6 +42,62 @@ QString remainingText(qlonglong seconds)
         return minutes <= 1 ? Downloader::tr("1 minute") : Downloader::tr("%1 minutes").arg(minutes);
     }
     return seconds <= 1 ? Downloader::tr("1 second") : Downloader::tr("%1 seconds").arg(seconds);
+}
+
+QString sizesText(qlonglong received, qlonglong total)
+{
+    return Downloader::tr("Downloading updates") + QStringLiteral(" (") + sizeText(received)
+           + QStringLiteral(" ") + Downloader::tr("of") + QStringLiteral(" ") + sizeText(total)
+           + QStringLiteral(")");
+}
+
+QString unsizedText()
+{
+    return Downloader::tr("Downloading Updates") + QStringLiteral("...");
+}
+
+QString completeText()
+{
+    return Downloader::tr("Download complete!");
+}
+
+QString timeText(const QString &estimate)
+{
+    return Downloader::tr("Time remaining") + QStringLiteral(": ") + estimate;
+}
+
+QString unknownTimeText()
+{
+    return timeText(Downloader::tr("unknown"));
+}
+
+QString unsizedTimeText()
+{
+    return QStringLiteral("%1: %2").arg(Downloader::tr("Time Remaining"), Downloader::tr("Unknown"));
+}
+
+QString installerOpensText()
+{
+    return Downloader::tr("The installer will open separately") + QStringLiteral("...");
+}
+
+QString openButtonHint()
+{
+    return Downloader::tr("Click the \"Open\" button to apply the update");
+}
+
+// The window's size is fixed once, so a label must get room up front for the
+// widest text it will show; otherwise sizes and hints are cut off mid-word.
+void reserveWidth(QLabel *label, const QStringList &texts)
+{
+    const QString shown = label->text();
+    int widest = 0;
+    for (const QString &text : texts) {
+        label->setText(text);
+        widest = qMax(widest, label->sizeHint().width());
+    }
+    label->setText(shown);
+    label->setMinimumWidth(widest);
 }
 
 } // namespace
@@ -60,6 +118,12 @@ Downloader::Downloader(QWidget *parent)
     connect(ui->stopButton, &QPushButton::clicked, this, &Downloader::cancelDownload);
     connect(ui->openButton, &QPushButton::clicked, this, &Downloader::installUpdate);
 
+    const qlonglong widestSize = Q_INT64_C(9999) << 20;
+    reserveWidth(ui->downloadLabel, {sizesText(1023, 1023), sizesText(1048575, 1048575),
+                                     sizesText(widestSize, widestSize), unsizedText(), completeText()});
+    reserveWidth(ui->timeLabel, {unknownTimeText(), unsizedTimeText(), timeText(remainingText(99 * 3600)),
+                                 timeText(remainingText(7200)), timeText(remainingText(60)),
+                                 installerOpensText(), openButtonHint()});
     setFixedSize(minimumSizeHint());
 }
 
@@ -132,7 +196,7 @@ void Downloader::request(const QUrl &url)
     ui->progressBar->setValue(0);
     ui->stopButton->setText(tr("Stop"));
     ui->downloadLabel->setText(tr("Downloading updates"));
-    ui->timeLabel->setText(tr("Time remaining") + QStringLiteral(": ") + tr("unknown"));
+    ui->timeLabel->setText(unknownTimeText());
 
     QNetworkRequest req(url);
     if (!m_userAgentString.isEmpty())
@@ -200,16 +264,14 @@ void Downloader::updateProgress(qlonglong received, qlonglong total)
     }
     ui->progressBar->setRange(0, 0);
     ui->progressBar->setValue(-1);
-    ui->downloadLabel->setText(tr("Downloading Updates") + QStringLiteral("..."));
-    ui->timeLabel->setText(QStringLiteral("%1: %2").arg(tr("Time Remaining"), tr("Unknown")));
+    ui->downloadLabel->setText(unsizedText());
+    ui->timeLabel->setText(unsizedTimeText());
     saveFile(received, total);
 }
 
 void Downloader::calculateSizes(qlonglong received, qlonglong total)
 {
-    ui->downloadLabel->setText(tr("Downloading updates") + QStringLiteral(" (") + sizeText(received)
-                               + QStringLiteral(" ") + tr("of") + QStringLiteral(" ")
-                               + sizeText(total) + QStringLiteral(")"));
+    ui->downloadLabel->setText(sizesText(received, total));
 }
 
 void Downloader::calculateTimeRemaining(qlonglong received, qlonglong total)
@@ -221,7 +283,7 @@ void Downloader::calculateTimeRemaining(qlonglong received, qlonglong total)
     if (speed == 0)
         return;
     const qlonglong remaining = (total - received) / speed;
-    ui->timeLabel->setText(tr("Time remaining") + QStringLiteral(": ") + remainingText(remaining));
+    ui->timeLabel->setText(timeText(remainingText(remaining)));
 }
 
 void Downloader::saveFile(qlonglong, qlonglong)
@@ -305,8 +367,8 @@ void Downloader::installUpdate()
         return;
 
     ui->stopButton->setText(tr("Close"));
-    ui->downloadLabel->setText(tr("Download complete!"));
-    ui->timeLabel->setText(tr("The installer will open separately") + QStringLiteral("..."));
+    ui->downloadLabel->setText(completeText());
+    ui->timeLabel->setText(installerOpensText());
 
     QMessageBox box;
     box.setIcon(QMessageBox::Question);
@@ -327,7 +389,7 @@ void Downloader::installUpdate()
         QCoreApplication::quit();
     ui->openButton->setEnabled(true);
     ui->openButton->show();
-    ui->timeLabel->setText(tr("Click the \"Open\" button to apply the update"));
+    ui->timeLabel->setText(openButtonHint());
 }
 
 void Downloader::openDownload()

@@ -204,8 +204,10 @@ void Updater::setUpdateAvailable(bool available)
 
     if (!m_notifyOnUpdate && !m_notifyOnFinish)
         return;
+    // The version comes from the server and the notice is rich text: show it
+    // as written, never as markup (a link in it would open on a click).
     box.setText(QStringLiteral("<h3>")
-                + tr("Version %1 of %2 has been released!").arg(m_latestVersion, m_moduleName)
+                + tr("Version %1 of %2 has been released!").arg(m_latestVersion.toHtmlEscaped(), m_moduleName)
                 + QStringLiteral("</h3>"));
     box.setInformativeText(m_mandatoryUpdate
                                ? tr("Would you like to download the update now? This is a mandatory "
