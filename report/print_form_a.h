@@ -23,6 +23,7 @@ public:
 private:
     void fill_header();
     void fill_results();
+    void keep_entries_readable();
 
     Ui_print_form_a *ui;
 };

@@ -7,6 +7,7 @@
 #include "tst_report_springs.h"
 
 #include <QDialogButtonBox>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 using namespace test_springs;
 
@@ -124,6 +126,7 @@ private slots:
     void missingTargetsAreRefused();
     void anyNonZeroTargetCountsAsEntered();
     void headerFill();
+    void longEntriesStayReadable();
     void resultRowsForEachType_data();
     void resultRowsForEachType();
     void rowsOnlyForRecordedValves();
@@ -316,6 +319,47 @@ void tst_report_page::headerFill()
     QVERIFY(match.captured(1) == today.toString(Qt::TextDate)
             || match.captured(1) == QDate::currentDate().toString(Qt::TextDate));
     QCOMPARE(text_of(page, 61), QStringLiteral("Target Installed Height Report"));
+}
+
+void tst_report_page::longEntriesStayReadable()
+{
+    company_name = QStringLiteral("Ridgeway Engine Builders of Greater Dayton");
+    company_email = QStringLiteral("service.department@ridgeway-engine-builders.example");
+    engine_description = QStringLiteral("Chevrolet 454 big block, solid roller cam");
+    session_file_name = QStringLiteral("C:/Users/shop/Documents/Kestrix/alvarez_454_big_block.tvq");
+    session_notes = QStringLiteral("Seat <b>load</b> checked twice &lt; spec on #3.\n"
+                                   "Intake springs shimmed 0.030 after the first test.\n"
+                                   "Exhaust #6 replaced; retested with the new spring.\n"
+                                   "Customer to collect on Friday with the heads.\n"
+                                   "Lash set hot.");
+    BoxAnswerer answerer;
+    print_form_a form;
+    const QWidget *page = form.findChild<QWidget *>(QStringLiteral("printform"));
+    const auto left_of = [page](const char *name) {
+        return page->findChild<QWidget *>(QLatin1String(name))->mapTo(page, QPoint(0, 0)).x();
+    };
+    // Where each entry's neighbour starts to cover it.
+    const int session_block = left_of("frame_2");
+    const int date_column = left_of("frame_3");
+    const int page_edge = session_block + page->findChild<QWidget *>(QStringLiteral("frame_2"))->width();
+    const QList<QPair<const char *, int>> entries{
+        {"label", session_block}, {"label_8", session_block}, {"label_15", date_column},
+        {"label_22", page_edge}};
+    for (const auto &entry : entries) {
+        const QLabel *label = page->findChild<QLabel *>(QLatin1String(entry.first));
+        const qreal width = QFontMetricsF(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(left_of(entry.first) + width <= entry.second,
+                 qPrintable(QStringLiteral("%1 runs %2 px under its neighbour")
+                                .arg(QLatin1String(entry.first))
+                                .arg(left_of(entry.first) + width - entry.second)));
+    }
+    // Short entries keep their design type.
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("label_14"))->font().pointSizeF(), 8.0);
+
+    // The notes print as typed, every line of them inside their box.
+    const auto *notes = page->findChild<QTextBrowser *>();
+    QCOMPARE(notes->toPlainText(), session_notes);
+    QVERIFY(notes->document()->size().height() <= notes->contentsRect().height());
 }
 
 void tst_report_page::resultRowsForEachType_data()
