@@ -196,8 +196,10 @@ void print_form_a::print_report()
     printer.setPrinterName(QStringLiteral("Printer Name"));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec()) {
-        render_page(printer);
+        QPainter painter(&printer);
+        draw_page(painter, printer);
         close();
+        painter.end();
     } else {
         QMessageBox::warning(this, tr("Warning"), tr("User Canceled Print"), QMessageBox::Ok);
     }
@@ -206,6 +208,11 @@ void print_form_a::print_report()
 void print_form_a::render_page(QPrinter &printer)
 {
     QPainter painter(&printer);
+    draw_page(painter, printer);
+}
+
+void print_form_a::draw_page(QPainter &painter, const QPrinter &printer)
+{
     const QSize size = ui->printform->size();
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     const double scale = qMin(page.width() / size.width(), page.height() / size.height());

@@ -7,6 +7,7 @@
 #include "tst_report_springs.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
@@ -109,6 +110,30 @@ bool dark(const QImage &image, int x, int y)
 {
     return qGray(image.pixel(x, y)) < 160;
 }
+
+// Counts the report's close events and whether the print file was finished then.
+class CloseWatch : public QObject
+{
+public:
+    explicit CloseWatch(const QString &file) : file(file) {}
+    int closes = 0;
+    bool finished_at_close = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close && watched->inherits("print_form_a")) {
+            ++closes;
+            QFile printed(file);
+            finished_at_close = printed.open(QIODevice::ReadOnly)
+                                && printed.readAll().trimmed().endsWith("%%EOF");
+        }
+        return false;
+    }
+
+private:
+    QString file;
+};
 
 } // namespace
 
@@ -550,11 +575,18 @@ void tst_report_page::acceptedPrintDialogPrintsOnePage()
     const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
     BoxAnswerer answerer;
     answerer.queue(print_to(pdf));
+    // The report closes while its page is drawn, before the print job is
+    // finished and written out.
+    CloseWatch watch(pdf);
+    qApp->installEventFilter(&watch);
     {
         print_form_a page;
     }
+    qApp->removeEventFilter(&watch);
     QTest::qWait(100);
     QCOMPARE(classes_seen(answerer), QStringList{"QPrintDialog"});
+    QCOMPARE(watch.closes, 1);
+    QVERIFY(!watch.finished_at_close);
     QSizeF points;
     QCOMPARE(pdf_pages(pdf, &points), 1);
     QVERIFY(points.width() > points.height());
