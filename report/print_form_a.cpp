@@ -52,17 +52,34 @@ QString cell_text(double value, report_quantity quantity)
 constexpr qreal smallest_point_size = 4.0;
 constexpr qreal point_size_step = 0.5;
 
-// Sets the label in a smaller type until its text fits between its left edge
-// and right_edge (page coordinates).
+// Sets a row of labels, side by side with the given spacing, in a smaller type
+// until their texts fit between the first one's left edge and right_edge
+// (page coordinates).
+void shrink_to_fit(const QList<QLabel *> &row, int spacing, int right_edge, const QWidget *page)
+{
+    const int room = right_edge - row.first()->mapTo(page, QPoint(0, 0)).x();
+    const auto needed = [&row, spacing] {
+        qreal width = spacing * (row.size() - 1);
+        for (const QLabel *label : row)
+            width += QFontMetricsF(label->font()).horizontalAdvance(label->text());
+        return width;
+    };
+    while (needed() > room) {
+        for (QLabel *label : row) {
+            if (label->font().pointSizeF() - point_size_step < smallest_point_size)
+                return;
+        }
+        for (QLabel *label : row) {
+            QFont font = label->font();
+            font.setPointSizeF(font.pointSizeF() - point_size_step);
+            label->setFont(font);
+        }
+    }
+}
+
 void shrink_to_fit(QLabel *label, int right_edge, const QWidget *page)
 {
-    const int left = label->mapTo(page, QPoint(0, 0)).x();
-    const int room = qMin(right_edge, left + label->width()) - left;
-    QFont font = label->font();
-    while (font.pointSizeF() - point_size_step >= smallest_point_size
-           && QFontMetricsF(font).horizontalAdvance(label->text()) > room)
-        font.setPointSizeF(font.pointSizeF() - point_size_step);
-    label->setFont(font);
+    shrink_to_fit({label}, 0, right_edge, page);
 }
 
 // Notes longer than the box would be cut off without scroll bars on paper.
@@ -152,6 +169,8 @@ void print_form_a::keep_entries_readable()
     const int session_block = ui->frame_2->mapTo(page, QPoint(0, 0)).x();
     for (QLabel *label : {ui->label, ui->label_2, ui->label_7, ui->label_8, ui->label_9})
         shrink_to_fit(label, session_block, page);
+    shrink_to_fit({ui->label_4, ui->label_5, ui->label_6}, ui->horizontalLayout->spacing(),
+                  session_block, page);
 
     const int date_column = ui->frame_3->mapTo(page, QPoint(0, 0)).x();
     for (QLabel *label : {ui->label_14, ui->label_15, ui->label_16})

@@ -350,6 +350,9 @@ void tst_report_page::longEntriesStayReadable()
 {
     company_name = QStringLiteral("Ridgeway Engine Builders of Greater Dayton");
     company_email = QStringLiteral("service.department@ridgeway-engine-builders.example");
+    company_city = QStringLiteral("Rancho Santa Margarita");
+    company_state = QStringLiteral("CA");
+    company_zip = QStringLiteral("92688-1234");
     engine_description = QStringLiteral("Chevrolet 454 big block, solid roller cam");
     session_file_name = QStringLiteral("C:/Users/shop/Documents/Kestrix/alvarez_454_big_block.tvq");
     session_notes = QStringLiteral("Seat <b>load</b> checked twice &lt; spec on #3.\n"
@@ -378,6 +381,14 @@ void tst_report_page::longEntriesStayReadable()
                                 .arg(QLatin1String(entry.first))
                                 .arg(left_of(entry.first) + width - entry.second)));
     }
+    // City, state and postal code share one line.
+    qreal address_line = 2 * 2;
+    for (const char *name : {"label_4", "label_5", "label_6"}) {
+        const QLabel *label = page->findChild<QLabel *>(QLatin1String(name));
+        address_line += QFontMetricsF(label->font()).horizontalAdvance(label->text());
+    }
+    QVERIFY2(left_of("label_4") + address_line <= session_block,
+             qPrintable(QString::number(left_of("label_4") + address_line - session_block)));
     // Short entries keep their design type.
     QCOMPARE(page->findChild<QLabel *>(QStringLiteral("label_14"))->font().pointSizeF(), 8.0);
 
