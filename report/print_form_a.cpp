@@ -5,11 +5,15 @@
 #include "report_results.h"
 
 #include <QDate>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QTime>
 
 #include <cmath>
@@ -43,6 +47,59 @@ QString cell_text(double value, report_quantity quantity)
     return QString::number(value, 'f', whole ? 0 : 3);
 }
 
+// The smallest type an entry is set in to make it fit its room on the page;
+// scaled onto a landscape sheet it still prints about five points high.
+constexpr qreal smallest_point_size = 4.0;
+constexpr qreal point_size_step = 0.5;
+
+// Sets a row of labels, side by side with the given spacing, in a smaller type
+// until their texts fit between the first one's left edge and right_edge
+// (page coordinates).
+void shrink_to_fit(const QList<QLabel *> &row, int spacing, int right_edge, const QWidget *page)
+{
+    const int room = right_edge - row.first()->mapTo(page, QPoint(0, 0)).x();
+    const auto needed = [&row, spacing] {
+        qreal width = spacing * (row.size() - 1);
+        for (const QLabel *label : row)
+            width += QFontMetricsF(label->font()).horizontalAdvance(label->text());
+        return width;
+    };
+    while (needed() > room) {
+        for (QLabel *label : row) {
+            if (label->font().pointSizeF() - point_size_step < smallest_point_size)
+                return;
+        }
+        for (QLabel *label : row) {
+            QFont font = label->font();
+            font.setPointSizeF(font.pointSizeF() - point_size_step);
+            label->setFont(font);
+        }
+    }
+}
+
+void shrink_to_fit(QLabel *label, int right_edge, const QWidget *page)
+{
+    shrink_to_fit({label}, 0, right_edge, page);
+}
+
+// Notes longer than the box would be cut off without scroll bars on paper.
+void shrink_to_fit(QTextBrowser *notes)
+{
+    QTextDocument *document = notes->document();
+    const QSize room = notes->contentsRect().size();
+    document->setTextWidth(room.width());
+    if (document->size().height() <= room.height())
+        return;
+    document->setDocumentMargin(1);
+    QFont font = notes->font();
+    while (font.pointSizeF() - point_size_step >= smallest_point_size
+           && document->size().height() > room.height()) {
+        font.setPointSizeF(font.pointSizeF() - point_size_step);
+        notes->setFont(font);
+        document->setDefaultFont(font);
+    }
+}
+
 } // namespace
 
 print_form_a::print_form_a(QWidget *parent)
@@ -52,6 +109,7 @@ print_form_a::print_form_a(QWidget *parent)
     ui->setupUi(this);
     fill_header();
     fill_results();
+    keep_entries_readable();
     print_report();
 }
 
@@ -74,7 +132,9 @@ void print_form_a::fill_header()
     ui->label_14->setText(customer_name);
     ui->label_15->setText(engine_description);
     ui->label_16->setText(spring_part_no);
-    ui->textBrowser->setText(session_notes);
+    // The notes are typed as plain text; read as HTML, a "<" or "&" in them
+    // could swallow words and line breaks on the printout.
+    ui->textBrowser->setPlainText(session_notes);
     ui->label_22->setText(session_file_name);
     ui->label_24->setText(session_date);
 
@@ -93,6 +153,35 @@ void print_form_a::fill_header()
     ui->label_17->setText(QDate::currentDate().toString(Qt::TextDate) + QStringLiteral(" / ")
                           + QTime::currentTime().toString(QStringLiteral("h:mm ap")));
     ui->label_20->setText(company_operator);
+}
+
+void print_form_a::keep_entries_readable()
+{
+    // The session block lies over the right edge of the company block, and
+    // each of its columns over the right edge of the one before, so a long
+    // entry would print cut off under its neighbour.
+    QWidget *page = ui->printform;
+    page->ensurePolished();
+    for (QWidget *block : {static_cast<QWidget *>(ui->frame), ui->layoutWidget1,
+                           static_cast<QWidget *>(ui->frame_3)})
+        block->layout()->activate();
+
+    const int session_block = ui->frame_2->mapTo(page, QPoint(0, 0)).x();
+    for (QLabel *label : {ui->label, ui->label_2, ui->label_7, ui->label_8, ui->label_9})
+        shrink_to_fit(label, session_block, page);
+    shrink_to_fit({ui->label_4, ui->label_5, ui->label_6}, ui->horizontalLayout->spacing(),
+                  session_block, page);
+
+    const int date_column = ui->frame_3->mapTo(page, QPoint(0, 0)).x();
+    for (QLabel *label : {ui->label_14, ui->label_15, ui->label_16})
+        shrink_to_fit(label, date_column, page);
+
+    const int page_edge = ui->frame_3->mapTo(page, QPoint(ui->frame_3->width(), 0)).x()
+                          - ui->formLayout_2->contentsMargins().right();
+    for (QLabel *label : {ui->label_17, ui->label_20, ui->label_22, ui->label_24})
+        shrink_to_fit(label, page_edge, page);
+
+    shrink_to_fit(ui->textBrowser);
 }
 
 void print_form_a::fill_results()
@@ -126,8 +215,10 @@ void print_form_a::print_report()
     printer.setPrinterName(QStringLiteral("Printer Name"));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec()) {
-        render_page(printer);
+        QPainter painter(&printer);
+        draw_page(painter, printer);
         close();
+        painter.end();
     } else {
         QMessageBox::warning(this, tr("Warning"), tr("User Canceled Print"), QMessageBox::Ok);
     }
@@ -136,6 +227,11 @@ void print_form_a::print_report()
 void print_form_a::render_page(QPrinter &printer)
 {
     QPainter painter(&printer);
+    draw_page(painter, printer);
+}
+
+void print_form_a::draw_page(QPainter &painter, const QPrinter &printer)
+{
     const QSize size = ui->printform->size();
     const QRectF page = printer.pageRect(QPrinter::DevicePixel);
     const double scale = qMin(page.width() / size.width(), page.height() / size.height());

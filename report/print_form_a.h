@@ -3,6 +3,7 @@
 
 #include <QDialog>
 
+class QPainter;
 class QPrinter;
 class Ui_print_form_a;
 
@@ -23,6 +24,8 @@ public:
 private:
     void fill_header();
     void fill_results();
+    void keep_entries_readable();
+    void draw_page(QPainter &painter, const QPrinter &printer);
 
     Ui_print_form_a *ui;
 };

@@ -7,6 +7,8 @@
 #include "tst_report_springs.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 using namespace test_springs;
 
@@ -108,6 +111,30 @@ bool dark(const QImage &image, int x, int y)
     return qGray(image.pixel(x, y)) < 160;
 }
 
+// Counts the report's close events and whether the print file was finished then.
+class CloseWatch : public QObject
+{
+public:
+    explicit CloseWatch(const QString &file) : file(file) {}
+    int closes = 0;
+    bool finished_at_close = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close && watched->inherits("print_form_a")) {
+            ++closes;
+            QFile printed(file);
+            finished_at_close = printed.open(QIODevice::ReadOnly)
+                                && printed.readAll().trimmed().endsWith("%%EOF");
+        }
+        return false;
+    }
+
+private:
+    QString file;
+};
+
 } // namespace
 
 class tst_report_page : public QObject
@@ -124,6 +151,7 @@ private slots:
     void missingTargetsAreRefused();
     void anyNonZeroTargetCountsAsEntered();
     void headerFill();
+    void longEntriesStayReadable();
     void resultRowsForEachType_data();
     void resultRowsForEachType();
     void rowsOnlyForRecordedValves();
@@ -318,6 +346,58 @@ void tst_report_page::headerFill()
     QCOMPARE(text_of(page, 61), QStringLiteral("Target Installed Height Report"));
 }
 
+void tst_report_page::longEntriesStayReadable()
+{
+    company_name = QStringLiteral("Ridgeway Engine Builders of Greater Dayton");
+    company_email = QStringLiteral("service.department@ridgeway-engine-builders.example");
+    company_city = QStringLiteral("Rancho Santa Margarita");
+    company_state = QStringLiteral("CA");
+    company_zip = QStringLiteral("92688-1234");
+    engine_description = QStringLiteral("Chevrolet 454 big block, solid roller cam");
+    session_file_name = QStringLiteral("C:/Users/shop/Documents/Kestrix/alvarez_454_big_block.tvq");
+    session_notes = QStringLiteral("Seat <b>load</b> checked twice &lt; spec on #3.\n"
+                                   "Intake springs shimmed 0.030 after the first test.\n"
+                                   "Exhaust #6 replaced; retested with the new spring.\n"
+                                   "Customer to collect on Friday with the heads.\n"
+                                   "Lash set hot.");
+    BoxAnswerer answerer;
+    print_form_a form;
+    const QWidget *page = form.findChild<QWidget *>(QStringLiteral("printform"));
+    const auto left_of = [page](const char *name) {
+        return page->findChild<QWidget *>(QLatin1String(name))->mapTo(page, QPoint(0, 0)).x();
+    };
+    // Where each entry's neighbour starts to cover it.
+    const int session_block = left_of("frame_2");
+    const int date_column = left_of("frame_3");
+    const int page_edge = session_block + page->findChild<QWidget *>(QStringLiteral("frame_2"))->width();
+    const QList<QPair<const char *, int>> entries{
+        {"label", session_block}, {"label_8", session_block}, {"label_15", date_column},
+        {"label_22", page_edge}};
+    for (const auto &entry : entries) {
+        const QLabel *label = page->findChild<QLabel *>(QLatin1String(entry.first));
+        const qreal width = QFontMetricsF(label->font()).horizontalAdvance(label->text());
+        QVERIFY2(left_of(entry.first) + width <= entry.second,
+                 qPrintable(QStringLiteral("%1 runs %2 px under its neighbour")
+                                .arg(QLatin1String(entry.first))
+                                .arg(left_of(entry.first) + width - entry.second)));
+    }
+    // City, state and postal code share one line.
+    qreal address_line = 2 * 2;
+    for (const char *name : {"label_4", "label_5", "label_6"}) {
+        const QLabel *label = page->findChild<QLabel *>(QLatin1String(name));
+        address_line += QFontMetricsF(label->font()).horizontalAdvance(label->text());
+    }
+    QVERIFY2(left_of("label_4") + address_line <= session_block,
+             qPrintable(QString::number(left_of("label_4") + address_line - session_block)));
+    // Short entries keep their design type.
+    QCOMPARE(page->findChild<QLabel *>(QStringLiteral("label_14"))->font().pointSizeF(), 8.0);
+
+    // The notes print as typed, every line of them inside their box.
+    const auto *notes = page->findChild<QTextBrowser *>();
+    QCOMPARE(notes->toPlainText(), session_notes);
+    QVERIFY(notes->document()->size().height() <= notes->contentsRect().height());
+}
+
 void tst_report_page::resultRowsForEachType_data()
 {
     QTest::addColumn<int>("type");
@@ -506,11 +586,18 @@ void tst_report_page::acceptedPrintDialogPrintsOnePage()
     const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
     BoxAnswerer answerer;
     answerer.queue(print_to(pdf));
+    // The report closes while its page is drawn, before the print job is
+    // finished and written out.
+    CloseWatch watch(pdf);
+    qApp->installEventFilter(&watch);
     {
         print_form_a page;
     }
+    qApp->removeEventFilter(&watch);
     QTest::qWait(100);
     QCOMPARE(classes_seen(answerer), QStringList{"QPrintDialog"});
+    QCOMPARE(watch.closes, 1);
+    QVERIFY(!watch.finished_at_close);
     QSizeF points;
     QCOMPARE(pdf_pages(pdf, &points), 1);
     QVERIFY(points.width() > points.height());
