@@ -89,6 +89,8 @@ private slots:
     void formCellsAndPages();
     void formTexts();
     void formKeysAndGauges();
+    void targetCaptionsWholeAtMinimumWidth_data();
+    void targetCaptionsWholeAtMinimumWidth();
     void resourcesLoad();
 };
 
@@ -611,6 +613,41 @@ void tst_foundation::formTexts()
     QCOMPARE(form.up_button->toolTip(), QStringLiteral("Use right arrow to go up"));
     QCOMPARE(form.con_status->palette().color(QPalette::Active, QPalette::WindowText),
              QColor(255, 0, 0));
+}
+
+void tst_foundation::targetCaptionsWholeAtMinimumWidth_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::newRow("installed height") << 2;
+    QTest::newRow("seat load") << 3;
+    QTest::newRow("bind clearance") << 4;
+}
+
+// The window may be narrowed to its minimum width; the longest captions
+// ("Desired Exhaust Bind Clearance:") must still show whole there.
+void tst_foundation::targetCaptionsWholeAtMinimumWidth()
+{
+    QFETCH(int, page);
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    form.form_stack->setCurrentIndex(page);
+    host.resize(host.minimumWidth(), 877);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(host.width(), 975);
+    int captions = 0;
+    for (QLabel *label : form.form_stack->currentWidget()->findChildren<QLabel *>()) {
+        if (label->text().isEmpty())
+            continue;
+        ++captions;
+        QVERIFY2(label->width() >= label->sizeHint().width(),
+                 qPrintable(QStringLiteral("%1 \"%2\": %3 px for %4 px")
+                                .arg(label->objectName(), label->text())
+                                .arg(label->width())
+                                .arg(label->sizeHint().width())));
+    }
+    QCOMPARE(captions, 12);
 }
 
 void tst_foundation::formKeysAndGauges()
