@@ -91,6 +91,7 @@ private slots:
     void formKeysAndGauges();
     void targetCaptionsWholeAtMinimumWidth_data();
     void targetCaptionsWholeAtMinimumWidth();
+    void targetValueRowsAlike();
     void resourcesLoad();
 };
 
@@ -648,6 +649,27 @@ void tst_foundation::targetCaptionsWholeAtMinimumWidth()
                                 .arg(label->sizeHint().width())));
     }
     QCOMPARE(captions, 12);
+}
+
+// Space the page does not need goes below the results, not into one row of
+// value boxes.
+void tst_foundation::targetValueRowsAlike()
+{
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    host.show();
+    const QList<QList<QLabel *>> pages = {
+        {form.label_11, form.label_54, form.label_58},
+        {form.label_22, form.label_66, form.label_65},
+        {form.label_45, form.label_76, form.label_77},
+    };
+    for (int page = 0; page < pages.size(); ++page) {
+        form.form_stack->setCurrentIndex(page + 2);
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        for (QLabel *value : pages.at(page))
+            QCOMPARE(value->height(), pages.at(page).first()->height());
+    }
 }
 
 void tst_foundation::formKeysAndGauges()
