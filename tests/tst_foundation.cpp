@@ -92,6 +92,8 @@ private slots:
     void targetCaptionsWholeAtMinimumWidth_data();
     void targetCaptionsWholeAtMinimumWidth();
     void targetValueRowsAlike();
+    void recordPageLinesWholeAtMinimumWidth_data();
+    void recordPageLinesWholeAtMinimumWidth();
     void resourcesLoad();
 };
 
@@ -669,6 +671,46 @@ void tst_foundation::targetValueRowsAlike()
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         for (QLabel *value : pages.at(page))
             QCOMPARE(value->height(), pages.at(page).first()->height());
+    }
+}
+
+void tst_foundation::recordPageLinesWholeAtMinimumWidth_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("ready, no warning") << "<font color='Blue'>Ready to Record</font>" << QString();
+    QTest::newRow("recording, overload near")
+        << "<font color='Red'>Recording Data</font>"
+        << "<font color='Black'>Approaching Load Cell Overload</font>";
+    QTest::newRow("stored, overload")
+        << "<font color='Green'>Successful Test</font>"
+        << "<font color='Black'>--- Load Cell Overload ---</font>";
+}
+
+// The load-cell warnings are set very large; cut, "Approaching Load Cell
+// Over" reads as a full overload.
+void tst_foundation::recordPageLinesWholeAtMinimumWidth()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, warning);
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    form.form_stack->setCurrentIndex(1);
+    form.message->setText(status);
+    form.warn_message->setText(warning);
+    form.warn_message->setVisible(!warning.isEmpty());
+    host.resize(host.minimumWidth(), 877);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(host.width(), 975);
+    for (QLabel *line : {form.message, form.warn_message}) {
+        if (line->text().isEmpty())
+            continue;
+        const QRect shown = line->rect().translated(line->mapTo(form.form_stack, QPoint()));
+        QVERIFY2(line->width() >= line->sizeHint().width() && form.form_stack->rect().contains(shown),
+                 qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(line->objectName())
+                                .arg(line->width()).arg(line->sizeHint().width())));
     }
 }
 
