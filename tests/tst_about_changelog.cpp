@@ -115,6 +115,22 @@ private slots:
         QCOMPARE(labelText(&notes, "label"), QStringLiteral("What's new in version 1.12"));
     }
 
+    // The product line and the buttons have fixed boxes; each has to hold
+    // its text, and the three buttons stay alike.
+    void aboutTextsAreNotCut()
+    {
+        about_dialog about;
+        about.show();
+        for (const char *name : {"label_2", "label_3", "label_4", "pushButton_2", "pushButton_3", "pushButton"}) {
+            QWidget *widget = about.findChild<QWidget *>(QLatin1String(name));
+            QVERIFY2(widget->width() >= widget->sizeHint().width(),
+                     qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(QLatin1String(name))
+                                    .arg(widget->width()).arg(widget->sizeHint().width())));
+        }
+        QCOMPARE(button(&about, "pushButton_2")->size(), button(&about, "pushButton")->size());
+        QCOMPARE(button(&about, "pushButton_3")->size(), button(&about, "pushButton")->size());
+    }
+
     void changelogHoldsTheReleaseNotes()
     {
         changelog notes;

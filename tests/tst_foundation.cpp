@@ -89,6 +89,11 @@ private slots:
     void formCellsAndPages();
     void formTexts();
     void formKeysAndGauges();
+    void targetCaptionsWholeAtMinimumWidth_data();
+    void targetCaptionsWholeAtMinimumWidth();
+    void targetValueRowsAlike();
+    void recordPageLinesWholeAtMinimumWidth_data();
+    void recordPageLinesWholeAtMinimumWidth();
     void resourcesLoad();
 };
 
@@ -611,6 +616,102 @@ void tst_foundation::formTexts()
     QCOMPARE(form.up_button->toolTip(), QStringLiteral("Use right arrow to go up"));
     QCOMPARE(form.con_status->palette().color(QPalette::Active, QPalette::WindowText),
              QColor(255, 0, 0));
+}
+
+void tst_foundation::targetCaptionsWholeAtMinimumWidth_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::newRow("installed height") << 2;
+    QTest::newRow("seat load") << 3;
+    QTest::newRow("bind clearance") << 4;
+}
+
+// The window may be narrowed to its minimum width; the longest captions
+// ("Desired Exhaust Bind Clearance:") must still show whole there.
+void tst_foundation::targetCaptionsWholeAtMinimumWidth()
+{
+    QFETCH(int, page);
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    form.form_stack->setCurrentIndex(page);
+    host.resize(host.minimumWidth(), 877);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(host.width(), 975);
+    int captions = 0;
+    for (QLabel *label : form.form_stack->currentWidget()->findChildren<QLabel *>()) {
+        if (label->text().isEmpty())
+            continue;
+        ++captions;
+        QVERIFY2(label->width() >= label->sizeHint().width(),
+                 qPrintable(QStringLiteral("%1 \"%2\": %3 px for %4 px")
+                                .arg(label->objectName(), label->text())
+                                .arg(label->width())
+                                .arg(label->sizeHint().width())));
+    }
+    QCOMPARE(captions, 12);
+}
+
+// Space the page does not need goes below the results, not into one row of
+// value boxes.
+void tst_foundation::targetValueRowsAlike()
+{
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    host.show();
+    const QList<QList<QLabel *>> pages = {
+        {form.label_11, form.label_54, form.label_58},
+        {form.label_22, form.label_66, form.label_65},
+        {form.label_45, form.label_76, form.label_77},
+    };
+    for (int page = 0; page < pages.size(); ++page) {
+        form.form_stack->setCurrentIndex(page + 2);
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        for (QLabel *value : pages.at(page))
+            QCOMPARE(value->height(), pages.at(page).first()->height());
+    }
+}
+
+void tst_foundation::recordPageLinesWholeAtMinimumWidth_data()
+{
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("ready, no warning") << "<font color='Blue'>Ready to Record</font>" << QString();
+    QTest::newRow("recording, overload near")
+        << "<font color='Red'>Recording Data</font>"
+        << "<font color='Black'>Approaching Load Cell Overload</font>";
+    QTest::newRow("stored, overload")
+        << "<font color='Green'>Successful Test</font>"
+        << "<font color='Black'>--- Load Cell Overload ---</font>";
+}
+
+// The load-cell warnings are set very large; cut, "Approaching Load Cell
+// Over" reads as a full overload.
+void tst_foundation::recordPageLinesWholeAtMinimumWidth()
+{
+    QFETCH(QString, status);
+    QFETCH(QString, warning);
+    QMainWindow host;
+    Ui::MainWindow form;
+    form.setupUi(&host);
+    form.form_stack->setCurrentIndex(1);
+    form.message->setText(status);
+    form.warn_message->setText(warning);
+    form.warn_message->setVisible(!warning.isEmpty());
+    host.resize(host.minimumWidth(), 877);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QCOMPARE(host.width(), 975);
+    for (QLabel *line : {form.message, form.warn_message}) {
+        if (line->text().isEmpty())
+            continue;
+        const QRect shown = line->rect().translated(line->mapTo(form.form_stack, QPoint()));
+        QVERIFY2(line->width() >= line->sizeHint().width() && form.form_stack->rect().contains(shown),
+                 qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(line->objectName())
+                                .arg(line->width()).arg(line->sizeHint().width())));
+    }
 }
 
 void tst_foundation::formKeysAndGauges()

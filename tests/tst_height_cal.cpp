@@ -69,6 +69,18 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Height Calibration"));
     }
 
+    // The caption is set large and its box is fixed: it has to hold the text.
+    void captionIsNotCut()
+    {
+        height_cal dialog;
+        dialog.show();
+        QLabel *caption = dialog.findChild<QLabel *>(QStringLiteral("label"));
+        QCOMPARE(caption->text(), QStringLiteral("Standard Height: "));
+        QVERIFY2(caption->width() >= caption->sizeHint().width(),
+                 qPrintable(QStringLiteral("%1 px for %2 px of text").arg(caption->width()).arg(caption->sizeHint().width())));
+        QCOMPARE(caption->height(), 20);
+    }
+
     // The worked example: a 1.500 standard read as 1.7325 raw.
     void setStoresStandardAndCapturesRawHeight()
     {

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 QLineEdit *field(QWidget *dialog, const QString &name)
@@ -21,6 +23,17 @@ QLineEdit *field(QWidget *dialog, const QString &name)
 QLineEdit *alarmField(QWidget *dialog)
 {
     return field(dialog, QStringLiteral("bind_alarm_edit"));
+}
+
+// Width a line edit gives its text: the style's contents rectangle less the
+// two-pixel margin that QLineEdit keeps on either side.
+int textRoom(QLineEdit *line)
+{
+    QStyleOptionFrame option;
+    option.initFrom(line);
+    option.rect = line->rect();
+    option.lineWidth = line->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, line);
+    return line->style()->subElementRect(QStyle::SE_LineEditContents, &option, line).width() - 4;
 }
 
 QCheckBox *updateBox(QWidget *dialog)
@@ -72,9 +85,9 @@ private slots:
         QTest::newRow("name") << "label_2" << "Company Name" << "comp_name_edit" << 275;
         QTest::newRow("address") << "label_3" << "Address  " << "comp_address_edit" << 315;
         QTest::newRow("city") << "label_7" << "City  " << "comp_city_edit" << 201;
-        QTest::newRow("state") << "label_8" << "State  " << "comp_state_edit" << 21;
-        QTest::newRow("zip") << "label_12" << "zip  " << "comp_zip_edit" << 41;
-        QTest::newRow("phone") << "label_4" << "Phone#  " << "comp_phone_edit" << 113;
+        QTest::newRow("state") << "label_8" << "State  " << "comp_state_edit" << 36;
+        QTest::newRow("zip") << "label_12" << "zip  " << "comp_zip_edit" << 64;
+        QTest::newRow("phone") << "label_4" << "Phone#  " << "comp_phone_edit" << 150;
         QTest::newRow("web") << "label_5" << "Company web" << "comp_web_edit" << 270;
         QTest::newRow("email") << "label_6" << "Company email" << "comp_email_edit" << 270;
         QTest::newRow("operator") << "label_11" << "Test Operator" << "comp_operator_edit" << 270;
@@ -106,7 +119,7 @@ private slots:
                  QStringLiteral("(for printed reports)"));
         QCOMPARE(dialog.findChild<QLabel *>(QStringLiteral("label"))->text(), QStringLiteral("Bind Height Alarm"));
         QCOMPARE(updateBox(&dialog)->text(), QStringLiteral("Check for updates on program launch"));
-        QCOMPARE(alarmField(&dialog)->maximumSize(), QSize(35, 16));
+        QCOMPARE(alarmField(&dialog)->maximumSize(), QSize(68, 16));
         // Tab runs down the company rows and ends on the alarm.
         QWidget *w = field(&dialog, QStringLiteral("comp_name_edit"));
         QStringList order;
@@ -119,6 +132,33 @@ private slots:
         QCOMPARE(order, (QStringList{"comp_name_edit", "comp_address_edit", "comp_city_edit", "comp_state_edit",
                                      "comp_zip_edit", "comp_phone_edit", "comp_web_edit", "comp_email_edit",
                                      "comp_operator_edit", "bind_alarm_edit"}));
+    }
+
+    // A field narrower than its usual contents scrolls them: "0.08" read as
+    // ".08", "00000" as "0000".
+    void fieldsShowTheirWholeText_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("state") << "comp_state_edit" << "WY";
+        QTest::newRow("zip") << "comp_zip_edit" << "00000";
+        QTest::newRow("phone, default") << "comp_phone_edit" << "Company Phone";
+        QTest::newRow("phone, number") << "comp_phone_edit" << "(555) 555-0100";
+        QTest::newRow("alarm, default") << "bind_alarm_edit" << "0.08";
+        QTest::newRow("alarm, four decimals") << "bind_alarm_edit" << "0.0625";
+        QTest::newRow("alarm, exponent form") << "bind_alarm_edit" << "5e-05";
+    }
+    void fieldsShowTheirWholeText()
+    {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        settings_dialog dialog;
+        dialog.show();
+        QLineEdit *line = field(&dialog, edit);
+        line->setText(text);
+        QVERIFY2(line->fontMetrics().horizontalAdvance(text) <= textRoom(line),
+                 qPrintable(QStringLiteral("%1 px for %2 px of text").arg(textRoom(line))
+                                .arg(line->fontMetrics().horizontalAdvance(text))));
     }
 
     void alarmShownWithSixSignificantDigits_data()
