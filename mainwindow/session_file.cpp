@@ -16,6 +16,10 @@ namespace {
 // same version keeps old and new files alike whatever the Qt runtime.
 constexpr QDataStream::Version stream_version = QDataStream::Qt_5_12;
 constexpr quint32 null_string_count = 0xFFFFFFFFu;
+// Far above anything the program writes (a full session is about 128 KB), yet
+// small enough that no count a file of this size can back outgrows Qt's
+// containers or the machine's memory.
+constexpr qint64 max_session_bytes = qint64(64) << 20;
 
 // Reads the items one by one and refuses any count that the rest of the
 // input cannot hold, so that a damaged or hostile file costs at most its own
@@ -181,6 +185,8 @@ QByteArray encode(const Record &record)
 
 std::optional<Record> decode(QIODevice *device)
 {
+    if (device->size() - device->pos() > max_session_bytes)
+        return std::nullopt;
     Record record;
     BoundedReader reader(device);
     ReadAdapter adapter{reader};

@@ -52,8 +52,9 @@ void make_current(const Record &record);
 
 QByteArray encode(const Record &record);
 // Empty when the bytes are not a whole session: short, a count larger than
-// what follows, a corrupt string or a curve whose heights and loads differ in
-// length. Never allocates more than the input could hold.
+// what follows, a corrupt string, a curve whose heights and loads differ in
+// length, or far larger than any session. Never allocates more than the input
+// could hold.
 std::optional<Record> decode(QIODevice *device);
 std::optional<Record> decode(const QByteArray &bytes);
 

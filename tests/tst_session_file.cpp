@@ -293,6 +293,39 @@ private slots:
         }
     }
 
+    // A huge foreign file (a disk image, a video) can hold any count that its
+    // own size allows; such counts outgrow Qt's containers.
+    void refusesFilesFarLargerThanAnySession_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<quint32>("count");
+        QTest::newRow("text of 2 GB") << 0 << 0x7FFFFFFEu;
+        QTest::newRow("curve of 2 GB") << expected_bytes(Record()).count_offsets[5] << 0x10000000u;
+    }
+    void refusesFilesFarLargerThanAnySession()
+    {
+        QFETCH(int, offset);
+        QFETCH(quint32, count);
+        QByteArray head = session_file::encode(Record());
+        qToBigEndian(count, head.data() + offset);
+        const QString huge = path("huge_foreign.bin");
+        {
+            QFile file(huge);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(head);
+            // Sparse: takes no room on the disk.
+            QVERIFY(file.resize(qint64(3) << 30));
+        }
+        const Record before = other_record();
+        session_file::make_current(before);
+        MemoryCeiling ceiling;
+        QString error;
+        const auto result = session_file::load(huge, &error);
+        QFile::remove(huge);
+        QCOMPARE(result, session_file::LoadResult::NotASession);
+        expect_session_unchanged(before);
+    }
+
     void refusesCurvesWhoseHalvesDiffer()
     {
         for (int v = 0; v < session_file::valve_positions; ++v) {
