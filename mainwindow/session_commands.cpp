@@ -48,6 +48,19 @@ QString file_name_of(const QString &path)
 
 const QString save_filter = QStringLiteral("Tarvell Engineering Data File(*.tvq)");
 
+// The Windows file dialog adds the filter's extension to a name typed without
+// one; Qt's own dialog, used on other desktops, does not, and a session saved
+// as "engine" would then never show in Open's list of session files.
+QString ask_save_path(QWidget *parent, const QString &caption, const QString &start)
+{
+    QFileDialog dialog(parent, caption, start, save_filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("tvq"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace
 
 void MainWindow::reset_session_view(bool clear_all_targets)
@@ -203,9 +216,8 @@ void MainWindow::on_save_session_button_clicked()
         return;
     }
 
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Session"), last_dir + QStringLiteral("untitled.tvq"),
-        save_filter);
+    const QString path = ask_save_path(this, QStringLiteral("Save Session"),
+                                       last_dir + QStringLiteral("untitled.tvq"));
     if (path.isEmpty() || !write_session_file(path))
         return;
     remember_folder_of(path);
@@ -219,8 +231,8 @@ void MainWindow::on_save_session_as_button_clicked()
     reload_last_dir();
     stamp_session_date();
 
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save Session As"), last_dir + session_file_name, save_filter);
+    const QString path = ask_save_path(this, QStringLiteral("Save Session As"),
+                                       last_dir + session_file_name);
     if (path.isEmpty() || !write_session_file(path))
         return;
     session_file_name = file_name_of(path);

@@ -378,6 +378,24 @@ private slots:
         QCOMPARE(file_bytes(path("a/second.tvq")), session_file::encode(session_file::current()));
     }
 
+    void typedNameWithoutExtensionGetsIt()
+    {
+        MainWindow w;
+        settings.setValue(last_dir_key, path("a/"));
+        BoxAnswerer answerer;
+        answerer.queue(BoxAnswerer::chooseFile(path("a/engine")));
+        click(w, "save_session_as_button");
+        QCOMPARE(session_file_name, QStringLiteral("engine.tvq"));
+        QVERIFY(QFile::exists(path("a/engine.tvq")));
+        QVERIFY(!QFile::exists(path("a/engine")));
+
+        // A name that already carries the extension keeps it as it is.
+        answerer.queue(BoxAnswerer::chooseFile(path("a/heads.tvq")));
+        click(w, "save_session_as_button");
+        QCOMPARE(session_file_name, QStringLiteral("heads.tvq"));
+        QVERIFY(QFile::exists(path("a/heads.tvq")));
+    }
+
     void openTakesTheSessionAndShowsItsTargets()
     {
         session_file::make_current(sample_session());
