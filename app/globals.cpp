@@ -101,6 +101,16 @@ double report_height_at_load = 0.0;
 double report_rate = 0.0;
 double report_open_height_in = 0.0;
 double report_open_height_ex = 0.0;
+bool report_seat_load_known = false;
+bool report_open_load_known = false;
+double report_height_steps[6] = {};
+double report_load_steps[6] = {};
+double report_mean_height_step = 0.0;
+double report_mean_load_step = 0.0;
+double report_mean_height = 0.0;
+double report_mean_load = 0.0;
+double report_ratio = 0.0;
+double spring_results[7][2][8] = {};
 
 QStringList registeredUrls;
 QList<Updater *> registeredUpdaters;

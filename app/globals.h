@@ -122,6 +122,22 @@ extern double report_height_at_load;
 extern double report_rate;
 extern double report_open_height_in;
 extern double report_open_height_ex;
+// A double result that the curve cannot give (too few window samples, a flat
+// load, no effective lift) is NaN; the two whole-pound loads carry a flag.
+extern bool report_seat_load_known;
+extern bool report_open_load_known;
+// Values of the routine's last estimate: the steps are zeroed when the routine
+// ends, the means and the ratio keep their last values.
+extern double report_height_steps[6];
+extern double report_load_steps[6];
+extern double report_mean_height_step;
+extern double report_mean_load_step;
+extern double report_mean_height;
+extern double report_mean_load;
+extern double report_ratio;
+// [quantity][side: 0 intake, 1 exhaust][cylinder - 1], quantities in the
+// order of the report's columns; NaN where there is no value.
+extern double spring_results[7][2][8];
 
 // ---- Update checker -----------------------------------------------------------------------
 extern QStringList registeredUrls;

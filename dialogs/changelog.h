@@ -3,7 +3,10 @@
 
 #include <QDialog>
 
-// Placeholder until the dialog's form is built.
+class Ui_changelog;
+
+// The release notes, shown once after an update and on request from the
+// about window.
 class changelog : public QDialog
 {
     Q_OBJECT
@@ -11,6 +14,12 @@ class changelog : public QDialog
 public:
     explicit changelog(QWidget *parent = nullptr);
     ~changelog() override;
+
+private slots:
+    void on_pushButton_clicked();
+
+private:
+    Ui_changelog *ui;
 };
 
 #endif // KESTRIX_CHANGELOG_H

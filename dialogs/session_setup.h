@@ -1,9 +1,13 @@
+// Entry of the session header and the per-side engine data.
 #ifndef KESTRIX_SESSION_SETUP_H
 #define KESTRIX_SESSION_SETUP_H
 
 #include <QDialog>
 
-// Placeholder until the dialog's form is built.
+namespace Ui {
+class session_setup;
+}
+
 class session_setup : public QDialog
 {
     Q_OBJECT
@@ -11,6 +15,17 @@ class session_setup : public QDialog
 public:
     explicit session_setup(QWidget *parent = nullptr);
     ~session_setup() override;
+
+private slots:
+    void on_pushButton_ok_clicked();
+    void on_pushButton_cancel_clicked();
+    void on_pushButton_clicked();
+
+private:
+    bool retainer_change_accepted();
+    void store_fields(bool with_deflection);
+
+    Ui::session_setup *ui;
 };
 
 #endif // KESTRIX_SESSION_SETUP_H

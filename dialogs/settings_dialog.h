@@ -3,7 +3,10 @@
 
 #include <QDialog>
 
-// Placeholder until the dialog's form is built.
+class Ui_settings_dialog;
+
+// Edits the settings that outlive a session: the report's company header,
+// the operator, the bind-clearance alarm and the start-up update check.
 class settings_dialog : public QDialog
 {
     Q_OBJECT
@@ -11,6 +14,12 @@ class settings_dialog : public QDialog
 public:
     explicit settings_dialog(QWidget *parent = nullptr);
     ~settings_dialog() override;
+
+private slots:
+    void on_buttonBox_accepted();
+
+private:
+    Ui_settings_dialog *ui;
 };
 
 #endif // KESTRIX_SETTINGS_DIALOG_H

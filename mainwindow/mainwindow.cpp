@@ -72,8 +72,11 @@ MainWindow::~MainWindow()
     ui = nullptr;
     last_version_ran = program_version;
     write_settings();
-    if (serial_port)
+    if (serial_port) {
         serial_port->close();
+        // The port is our child and goes with the window; leave no dangling pointer behind.
+        serial_port = nullptr;
+    }
 }
 
 void MainWindow::check_for_updates()

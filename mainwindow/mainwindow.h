@@ -75,10 +75,36 @@ private:
     // ---- Lifecycle (mainwindow.cpp) ----
 
     // ---- Tester link and readings (tester_link.cpp) ----
+    // The open port reported that the tester is gone.
+    void end_lost_link();
+    // The gauges take every reading at once, but are laid out and repainted
+    // at most once a frame.
+    void hold_gauges();
+    void release_gauges();
+    QList<QWidget *> gauge_widgets() const;
+    QList<QLayout *> gauge_layouts() const;
+    class QTimer *gauge_frame = nullptr;
+    bool gauges_held = false;
 
     // ---- Recording (recording.cpp) ----
+    void add_sample();
+    void time_out_stroke();
+    void show_overload_warnings(double load);
+    void end_stroke();
+    void reject_stroke(const QString &text, bool clearPlot);
+    void store_stroke(int keptEnd);
+    void finish_stored_stroke();
+    void end_test_run();
+    void show_ready_to_record();
+    void set_stroke_port_blocked(bool blocked);
+    // A stroke is being stored and the valve advanced; a stroke that ends
+    // meanwhile (in the pause or the end-of-run box) waits for it.
+    bool advancing_valve = false;
+    bool stroke_end_waiting = false;
 
     // ---- Valve selection and plot (valve_plot.cpp) ----
+    // What both step buttons do once the position is chosen.
+    void show_selected_valve();
 
     // ---- Target pages (target_pages.cpp) ----
     // Selects valve 1, leaves record mode and shows the page of the given mode.
@@ -88,6 +114,10 @@ private:
     // ---- Session files (session_commands.cpp) ----
     // Constructor step: a session file named as the last command-line argument.
     void open_command_line_session();
+    void reset_session_view(bool clear_all_targets);
+    void show_session_targets();
+    bool read_session_file(const QString &path);
+    bool write_session_file(const QString &path);
 };
 
 #endif // KESTRIX_MAINWINDOW_H

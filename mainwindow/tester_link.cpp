@@ -3,14 +3,258 @@
 #include "ui_mainwindow.h"
 
 #include "globals.h"
+#include "tester_port.h"
 
-void MainWindow::find_tester_port() {}
-void MainWindow::serialConnect() {}
-void MainWindow::on_connect_button_clicked() {}
-void MainWindow::serialReceived() {}
-void MainWindow::parse_tester_line() {}
-void MainWindow::update_gauges() {}
+#include <QColor>
+#include <QDebug>
+#include <QLayout>
+#include <QMetaEnum>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QStringRef>
+#include <QTextStream>
+#include <QTimer>
+#include <QtMath>
+
+#include <qwt_dial_needle.h>
+
+namespace {
+
+// Shorter chunks wait in the port for the rest of the reading.
+constexpr qint64 min_chunk_bytes = 8;
+// Height changes up to this size are treated as noise of the held value.
+constexpr double dead_band = 0.001;
+// Keeps the band's inclusive edge exact for readings given in decimal text.
+constexpr double dead_band_slack = 1e-9;
+// Above this load the text shows the load cell's display limit.
+constexpr double load_text_cap = 1525.0;
+// About one screen refresh.
+constexpr int gauge_frame_ms = 16;
+
+// A number at the start of the field, as QTextStream reads it; anything that
+// is not a finite number reads as 0.0, so "nan" or "inf" never reach the
+// gauges or a recorded curve.
+double read_number(const QStringRef &field)
+{
+    QString text = field.toString();
+    QTextStream in(&text, QIODevice::ReadOnly);
+    double value = 0.0;
+    in >> value;
+    if (in.status() != QTextStream::Ok || !qIsFinite(value))
+        return 0.0;
+    return value;
+}
+
+// A chunk can begin with the tail of an earlier reading ("9\r\n251.0"); only
+// the text after the last line end belongs to this reading's load.
+QStringRef current_load_field(const QStringRef &field)
+{
+    const int line_end = qMax(field.lastIndexOf(QLatin1Char('\n')),
+                              field.lastIndexOf(QLatin1Char('\r')));
+    return field.mid(line_end + 1);
+}
+
+double retainer_thickness_in_use()
+{
+    return current_valve % 2 != 0 ? in_retainer_thickness : ex_retainer_thickness;
+}
+
+QString error_name(QSerialPort::SerialPortError error)
+{
+    return QString::fromLatin1(
+        QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error));
+}
+
+} // namespace
+
+void MainWindow::find_tester_port()
+{
+    QList<tester_port::Description> ports;
+    const QList<QSerialPortInfo> available = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : available)
+        ports.append(tester_port::describe(info));
+    tester_port_name = tester_port::choose(ports, tester_port_name);
+}
+
+void MainWindow::serialConnect()
+{
+    // Ports of earlier attempts are let go first; the global may name a port
+    // of another window, so only this window's own children are touched.
+    const auto earlier = findChildren<QSerialPort *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QSerialPort *old : earlier) {
+        old->disconnect(this);
+        old->close();
+        old->deleteLater();
+    }
+
+    serial_port = new QSerialPort(this);
+    serial_port->setPortName(tester_port_name);
+    serial_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
+    serial_port->setDataBits(QSerialPort::Data8);
+    serial_port->setParity(QSerialPort::NoParity);
+    serial_port->setStopBits(QSerialPort::OneAndHalfStop);
+    serial_port->setFlowControl(QSerialPort::NoFlowControl);
+
+    if (!serial_port->open(QIODevice::ReadOnly)) {
+        qDebug() << "SERIAL PORT - NOT OPENED";
+        qDebug().noquote() << "error code = " + error_name(serial_port->error());
+        qDebug().noquote() << "error string = " + serial_port->errorString();
+        return;
+    }
+
+    qDebug() << "SERIAL PORT - OPENED";
+    ui->con_status->setText(QStringLiteral("<font color='green'>Kestrix connected on port ")
+                            + tester_port_name);
+    ui->connect_button->hide();
+    connect(serial_port, SIGNAL(readyRead()), this, SLOT(serialReceived()));
+
+    // A vanished device is reported again on every pass of the event loop
+    // until the port is closed, so the link ends at the first report.
+    QSerialPort *port = serial_port;
+    connect(port, &QSerialPort::errorOccurred, this, [this, port](QSerialPort::SerialPortError error) {
+        if (port == serial_port && port->isOpen()
+            && (error == QSerialPort::ResourceError || error == QSerialPort::ReadError))
+            end_lost_link();
+    });
+}
+
+void MainWindow::end_lost_link()
+{
+    qDebug().noquote() << "SERIAL PORT - LOST: " + serial_port->errorString();
+    serial_port->close();
+    ui->con_status->setText(tr("Kestrix Tester Not Found"));
+    ui->connect_button->show();
+}
+
+void MainWindow::on_connect_button_clicked()
+{
+    find_tester_port();
+    serialConnect();
+}
+
+void MainWindow::serialReceived()
+{
+    if (!serial_port || serial_port->bytesAvailable() < min_chunk_bytes)
+        return;
+    const QByteArray chunk = serial_port->readAll();
+    rx_text = QString::fromUtf8(chunk.constData(), int(qstrnlen(chunk.constData(), uint(chunk.size()))));
+    parse_tester_line();
+}
+
+void MainWindow::parse_tester_line()
+{
+    // One reading per chunk: only the first "|" and the number after it count.
+    const int bar = rx_text.indexOf(QLatin1Char('|'));
+    if (bar < 0) {
+        // No height field at all: not a reading, so nothing is recorded or shown.
+        rx_text.clear();
+        return;
+    }
+    const int height_end = rx_text.indexOf(QLatin1Char('|'), bar + 1);
+    const QStringRef height_field = rx_text.midRef(bar + 1, height_end < 0 ? -1 : height_end - bar - 1);
+
+    load_text = current_load_field(rx_text.leftRef(bar)).toString();
+    raw_height = read_number(height_field);
+    live_load = read_number(QStringRef(&load_text));
+
+    if (qAbs(raw_height - prev_raw_height) <= dead_band + dead_band_slack)
+        raw_height = prev_raw_height;
+
+    uncomp_height = raw_height - snapheight + standard_data_float;
+
+    // Only the text is capped; the dial, the recording and the overload
+    // warnings keep the real load.
+    if (live_load > load_text_cap)
+        load_text = QStringLiteral("1525");
+
+    comp_height = uncomp_height - retainer_thickness_in_use();
+    height_text.setNum(comp_height, 'f', 3);
+    prev_raw_height = raw_height;
+    rx_text.clear();
+
+    record_to_array();
+    update_gauges();
+}
+
+void MainWindow::update_gauges()
+{
+    hold_gauges();
+    ui->load_val_2->setText(load_text);
+    ui->height_val->setText(height_text);
+    ui->Thermo->setValue(comp_height);
+    ui->label_67->setText(QString::number(uncomp_height, 'f', 3));
+
+    // The dial owns the needle and deletes the one it replaces.
+    ui->Dial->setNeedle(new QwtDialSimpleNeedle(QwtDialSimpleNeedle::Arrow, true, Qt::red,
+                                                QColor(Qt::black).darker(200)));
+    ui->Dial->setValue(live_load);
+
+    ui->label_5->setText(QString::number(retainer_thickness_in_use(), 'f', 3));
+}
+
+// Laying out and drawing the gauges costs several times more than taking a
+// reading, so at the tester's full rate the window would spend most of its
+// time on frames no eye can tell apart. The first reading after a pause is
+// shown at once; those that follow within a frame still set every widget, and
+// the frame's end lays out and draws the latest of them.
+QList<QWidget *> MainWindow::gauge_widgets() const
+{
+    return {ui->load_val_2, ui->height_val, ui->Thermo, ui->label_67, ui->Dial, ui->label_5};
+}
+
+// A new label text asks the whole window for a new layout; holding the
+// labels' own boxes keeps that request from travelling up.
+QList<QLayout *> MainWindow::gauge_layouts() const
+{
+    QList<QLayout *> layouts;
+    for (QWidget *label : {static_cast<QWidget *>(ui->load_val_2), static_cast<QWidget *>(ui->height_val)}) {
+        QLayout *box = label->parentWidget()->layout();
+        if (box && !layouts.contains(box))
+            layouts.append(box);
+    }
+    return layouts;
+}
+
+void MainWindow::hold_gauges()
+{
+    if (!gauge_frame) {
+        gauge_frame = new QTimer(this);
+        gauge_frame->setSingleShot(true);
+        gauge_frame->setInterval(gauge_frame_ms);
+        connect(gauge_frame, &QTimer::timeout, this, &MainWindow::release_gauges);
+    }
+    if (!gauge_frame->isActive()) {
+        gauge_frame->start();
+        return;
+    }
+    if (gauges_held)
+        return;
+    gauges_held = true;
+    for (QWidget *gauge : gauge_widgets())
+        gauge->setUpdatesEnabled(false);
+    for (QLayout *box : gauge_layouts())
+        box->setEnabled(false);
+}
+
+void MainWindow::release_gauges()
+{
+    if (!gauges_held)
+        return;
+    gauges_held = false;
+    // A resize while the boxes were held went unseen, so lay them out afresh.
+    for (QLayout *box : gauge_layouts()) {
+        box->setEnabled(true);
+        box->invalidate();
+        box->activate();
+    }
+    // Enabling updates repaints each gauge; that paint opens the next frame.
+    for (QWidget *gauge : gauge_widgets())
+        gauge->setUpdatesEnabled(true);
+    gauge_frame->start();
+}
+
 void MainWindow::on_horizontalSlider_valueChanged(int value)
 {
-    Q_UNUSED(value);
+    dialrange = value;
+    ui->Dial->setUpperBound(static_cast<double>(value));
 }

@@ -1,0 +1,250 @@
+#include "session_file.h"
+
+#include "globals.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace session_file {
+
+namespace {
+
+// Files have always been written in Qt 5.12's stream format; reading with the
+// same version keeps old and new files alike whatever the Qt runtime.
+constexpr QDataStream::Version stream_version = QDataStream::Qt_5_12;
+constexpr quint32 null_string_count = 0xFFFFFFFFu;
+
+// Reads the items one by one and refuses any count that the rest of the
+// input cannot hold, so that a damaged or hostile file costs at most its own
+// size in memory. Qt's own vector operator allocates the count unchecked.
+class BoundedReader
+{
+public:
+    explicit BoundedReader(QIODevice *device)
+        : device(device)
+        , stream(device)
+    {
+        stream.setVersion(stream_version);
+    }
+
+    bool ok() const { return !damaged && stream.status() == QDataStream::Ok; }
+
+    BoundedReader &operator>>(QString &text)
+    {
+        const QByteArray head = device->peek(sizeof(quint32));
+        if (head.size() < int(sizeof(quint32))) {
+            damaged = true;
+            return *this;
+        }
+        const quint32 bytes = qFromBigEndian<quint32>(head.constData());
+        if (bytes != null_string_count
+            && (bytes % 2 != 0 || bytes > quint64(remaining() - sizeof(quint32)))) {
+            damaged = true;
+            return *this;
+        }
+        if (ok())
+            stream >> text;
+        return *this;
+    }
+
+    BoundedReader &operator>>(QVector<double> &values)
+    {
+        values.clear();
+        quint32 count = 0;
+        stream >> count;
+        if (!ok())
+            return *this;
+        if (count > quint64(remaining()) / sizeof(double)) {
+            damaged = true;
+            return *this;
+        }
+        values.resize(int(count));
+        for (double &value : values)
+            stream >> value;
+        return *this;
+    }
+
+    template<typename Number>
+    BoundedReader &operator>>(Number &number)
+    {
+        if (ok())
+            stream >> number;
+        return *this;
+    }
+
+private:
+    qint64 remaining() const { return device->size() - device->pos(); }
+
+    QIODevice *device;
+    QDataStream stream;
+    bool damaged = false;
+};
+
+template<typename Stream, typename R>
+void transfer(Stream &stream, R &record)
+{
+    stream << record.session_date << record.customer_name << record.spring_part_no
+           << record.engine_description << record.no_of_cyl << record.in_valve_lift
+           << record.ex_valve_lift << record.in_valve_lash << record.ex_valve_lash
+           << record.in_retainer_thickness << record.ex_retainer_thickness
+           << record.in_deflection << record.ex_deflection << record.session_notes
+           << record.in_inst_height << record.ex_inst_height << record.in_targ_seat_press
+           << record.ex_targ_seat_press << record.in_targ_bind_clear
+           << record.ex_targ_bind_clear;
+    for (int v = 0; v < valve_positions; ++v)
+        stream << record.heights[v] << record.loads[v];
+}
+
+// Lets the item list above, written once, also drive the reader.
+struct ReadAdapter
+{
+    BoundedReader &reader;
+    template<typename T>
+    ReadAdapter &operator<<(T &item)
+    {
+        reader >> item;
+        return *this;
+    }
+};
+
+} // namespace
+
+Record current()
+{
+    Record record;
+    record.session_date = session_date;
+    record.customer_name = customer_name;
+    record.spring_part_no = spring_part_no;
+    record.engine_description = engine_description;
+    record.no_of_cyl = no_of_cyl;
+    record.in_valve_lift = in_valve_lift;
+    record.ex_valve_lift = ex_valve_lift;
+    record.in_valve_lash = in_valve_lash;
+    record.ex_valve_lash = ex_valve_lash;
+    record.in_retainer_thickness = in_retainer_thickness;
+    record.ex_retainer_thickness = ex_retainer_thickness;
+    record.in_deflection = in_deflection;
+    record.ex_deflection = ex_deflection;
+    record.session_notes = session_notes;
+    record.in_inst_height = in_inst_height;
+    record.ex_inst_height = ex_inst_height;
+    record.in_targ_seat_press = in_targ_seat_press;
+    record.ex_targ_seat_press = ex_targ_seat_press;
+    record.in_targ_bind_clear = in_targ_bind_clear;
+    record.ex_targ_bind_clear = ex_targ_bind_clear;
+    for (int v = 0; v < valve_positions; ++v) {
+        record.heights[v] = valve_heights[v + 1];
+        record.loads[v] = valve_loads[v + 1];
+    }
+    return record;
+}
+
+void make_current(const Record &record)
+{
+    session_date = record.session_date;
+    customer_name = record.customer_name;
+    spring_part_no = record.spring_part_no;
+    engine_description = record.engine_description;
+    no_of_cyl = record.no_of_cyl;
+    in_valve_lift = record.in_valve_lift;
+    ex_valve_lift = record.ex_valve_lift;
+    in_valve_lash = record.in_valve_lash;
+    ex_valve_lash = record.ex_valve_lash;
+    in_retainer_thickness = record.in_retainer_thickness;
+    ex_retainer_thickness = record.ex_retainer_thickness;
+    in_deflection = record.in_deflection;
+    ex_deflection = record.ex_deflection;
+    session_notes = record.session_notes;
+    in_inst_height = record.in_inst_height;
+    ex_inst_height = record.ex_inst_height;
+    in_targ_seat_press = record.in_targ_seat_press;
+    ex_targ_seat_press = record.ex_targ_seat_press;
+    in_targ_bind_clear = record.in_targ_bind_clear;
+    ex_targ_bind_clear = record.ex_targ_bind_clear;
+    for (int v = 0; v < valve_positions; ++v) {
+        valve_heights[v + 1] = record.heights[v];
+        valve_loads[v + 1] = record.loads[v];
+    }
+}
+
+QByteArray encode(const Record &record)
+{
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream.setVersion(stream_version);
+    transfer(stream, record);
+    return bytes;
+}
+
+std::optional<Record> decode(QIODevice *device)
+{
+    Record record;
+    BoundedReader reader(device);
+    ReadAdapter adapter{reader};
+    transfer(adapter, record);
+    if (!reader.ok())
+        return std::nullopt;
+    for (int v = 0; v < valve_positions; ++v) {
+        if (record.heights[v].size() != record.loads[v].size())
+            return std::nullopt;
+    }
+    return record;
+}
+
+std::optional<Record> decode(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    return decode(&buffer);
+}
+
+bool save(const QString &path, QString *error)
+{
+    const QByteArray bytes = encode(current());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+LoadResult load(const QString &path, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return LoadResult::CannotOpen;
+    }
+    const std::optional<Record> record = decode(&file);
+    if (!record)
+        return LoadResult::NotASession;
+    make_current(*record);
+    return LoadResult::Loaded;
+}
+
+bool holds_recorded_curves()
+{
+    if (!active_heights.isEmpty() || !active_loads.isEmpty())
+        return true;
+    for (int v = 1; v <= valve_positions; ++v) {
+        if (!valve_heights[v].isEmpty() || !valve_loads[v].isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace session_file

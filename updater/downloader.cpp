@@ -1,0 +1,362 @@
+#include "downloader.h"
+#include "ui_downloader.h"
+
+#include "globals.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
+#include <QIcon>
+#include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+
+namespace {
+
+quint32 nowInSeconds()
+{
+    return static_cast<quint32>(QDateTime::currentSecsSinceEpoch());
+}
+
+QString sizeText(qlonglong bytes)
+{
+    if (bytes < 1024)
+        return Downloader::tr("%1 bytes").arg(bytes);
+    if (bytes < 1048576)
+        return Downloader::tr("%1 KB").arg(bytes >> 10);
+    return Downloader::tr("%1 MB").arg(bytes >> 20);
+}
+
+QString remainingText(qlonglong seconds)
+{
+    if (seconds > 7200) {
+        const int hours = int(seconds / 3600.0 + 0.5);
+        return Downloader::tr("about %1 hours").arg(hours);
+    }
+    if (seconds > 60) {
+        const int minutes = int(seconds / 60.0 + 0.5);
+        return minutes <= 1 ? Downloader::tr("1 minute") : Downloader::tr("%1 minutes").arg(minutes);
+    }
+    return seconds <= 1 ? Downloader::tr("1 second") : Downloader::tr("%1 seconds").arg(seconds);
+}
+
+} // namespace
+
+Downloader::Downloader(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui_Downloader)
+{
+    ui->setupUi(this);
+    m_manager = new QNetworkAccessManager();
+    m_downloadDir.setPath(QDir::homePath() + QStringLiteral("/Downloads/"));
+
+    setWindowIcon(QIcon());
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+
+    ui->openButton->setEnabled(false);
+    ui->openButton->hide();
+    connect(ui->stopButton, &QPushButton::clicked, this, &Downloader::cancelDownload);
+    connect(ui->openButton, &QPushButton::clicked, this, &Downloader::installUpdate);
+
+    setFixedSize(minimumSizeHint());
+}
+
+Downloader::~Downloader()
+{
+    delete ui;
+    delete m_reply;
+    delete m_manager;
+}
+
+bool Downloader::customInstallProcedures() const
+{
+    return m_customInstallProcedures;
+}
+
+QString Downloader::downloadDir() const
+{
+    return m_downloadDir.absolutePath();
+}
+
+void Downloader::setDownloadDir(const QString &path)
+{
+    if (m_downloadDir.absolutePath() != path)
+        m_downloadDir.setPath(path);
+}
+
+void Downloader::setUrlId(const QString &url)
+{
+    m_urlId = url;
+}
+
+void Downloader::setFileName(const QString &file)
+{
+    m_fileName = file.isEmpty() ? QStringLiteral("Update.bin") : file;
+}
+
+void Downloader::setUserAgentString(const QString &agent)
+{
+    m_userAgentString = agent;
+}
+
+void Downloader::setUseCustomInstallProcedures(bool custom)
+{
+    m_customInstallProcedures = custom;
+}
+
+void Downloader::setMandatoryUpdate(bool mandatory_update)
+{
+    m_mandatoryUpdate = mandatory_update;
+}
+
+QString Downloader::installerPath() const
+{
+    return m_downloadDir.filePath(m_fileName);
+}
+
+QString Downloader::partialPath() const
+{
+    return installerPath() + partialSuffix;
+}
+
+void Downloader::startDownload(const QUrl &url)
+{
+    m_redirects = 0;
+    request(url);
+}
+
+void Downloader::request(const QUrl &url)
+{
+    ui->progressBar->setValue(0);
+    ui->stopButton->setText(tr("Stop"));
+    ui->downloadLabel->setText(tr("Downloading updates"));
+    ui->timeLabel->setText(tr("Time remaining") + QStringLiteral(": ") + tr("unknown"));
+
+    QNetworkRequest req(url);
+    if (!m_userAgentString.isEmpty())
+        req.setRawHeader("User-Agent", m_userAgentString.toUtf8());
+
+    // Only the current transfer may reach the window: a superseded one would
+    // otherwise append to the new partial file or end the new download.
+    dropReply();
+    m_reply = m_manager->get(req);
+    m_startTime = nowInSeconds();
+    m_writeFailed = false;
+
+    if (!m_downloadDir.exists())
+        QDir().mkpath(m_downloadDir.absolutePath());
+    QFile::remove(installerPath());
+    QFile::remove(partialPath());
+
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::updateProgress);
+    connect(m_reply, &QNetworkReply::finished, this, &Downloader::finished);
+    connect(m_reply, &QNetworkReply::redirected, this, &Downloader::followRedirect);
+
+    showNormal();
+}
+
+void Downloader::dropReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *old = m_reply;
+    m_reply = nullptr;
+    disconnect(old, nullptr, this, nullptr);
+    old->abort();
+    old->deleteLater();
+}
+
+void Downloader::followRedirect(const QUrl &target)
+{
+    // Servers commonly send a target relative to the URL they were asked for.
+    const QUrl next = m_reply->url().resolved(target);
+    if (++m_redirects > maxRedirects) {
+        failTransfer(tr("Too many redirects"));
+        return;
+    }
+    request(next);
+}
+
+void Downloader::updateProgress(qlonglong received, qlonglong total)
+{
+    // An aborted transfer still reports its last progress; nothing is left
+    // to show or to save.
+    if (!m_reply->isOpen())
+        return;
+    if (total > 0) {
+        ui->progressBar->setRange(0, 100);
+        ui->progressBar->setValue(int(received * 100 / total));
+        calculateSizes(received, total);
+        calculateTimeRemaining(received, total);
+        saveFile(received, total);
+        return;
+    }
+    ui->progressBar->setRange(0, 0);
+    ui->progressBar->setValue(-1);
+    ui->downloadLabel->setText(tr("Downloading Updates") + QStringLiteral("..."));
+    ui->timeLabel->setText(QStringLiteral("%1: %2").arg(tr("Time Remaining"), tr("Unknown")));
+    saveFile(received, total);
+}
+
+void Downloader::calculateSizes(qlonglong received, qlonglong total)
+{
+    ui->downloadLabel->setText(tr("Downloading updates") + QStringLiteral(" (") + sizeText(received)
+                               + QStringLiteral(" ") + tr("of") + QStringLiteral(" ")
+                               + sizeText(total) + QStringLiteral(")"));
+}
+
+void Downloader::calculateTimeRemaining(qlonglong received, qlonglong total)
+{
+    const quint32 elapsed = nowInSeconds() - m_startTime;
+    if (elapsed == 0)
+        return;
+    const qlonglong speed = received / qlonglong(elapsed);
+    if (speed == 0)
+        return;
+    const qlonglong remaining = (total - received) / speed;
+    ui->timeLabel->setText(tr("Time remaining") + QStringLiteral(": ") + remainingText(remaining));
+}
+
+void Downloader::saveFile(qlonglong, qlonglong)
+{
+    const QUrl target = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!target.isEmpty()) {
+        followRedirect(target);
+        return;
+    }
+    appendArrivedData();
+}
+
+// Appends what the reply holds to the partial file. When the file cannot be
+// opened the data stays in the reply for the next attempt; a short write
+// loses data for good and spoils the whole transfer.
+bool Downloader::appendArrivedData()
+{
+    QFile file(partialPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        m_writeError = file.errorString();
+        return false;
+    }
+    const QByteArray data = m_reply->readAll();
+    if (file.write(data) != data.size()) {
+        m_writeFailed = true;
+        m_writeError = file.errorString();
+    }
+    file.close();
+    return !m_writeFailed;
+}
+
+void Downloader::finished()
+{
+    const QUrl target = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (!target.isEmpty()) {
+        followRedirect(target);
+        return;
+    }
+    if (m_reply->error() == QNetworkReply::OperationCanceledError) {
+        // The operator's Stop: cancelDownload has already hidden the window.
+        QFile::remove(partialPath());
+        return;
+    }
+    if (m_reply->error() != QNetworkReply::NoError) {
+        failTransfer(m_reply->errorString());
+        return;
+    }
+    // Whatever arrived after the last progress notice still belongs to the
+    // installer; an installer missing its tail must never be offered.
+    if (!appendArrivedData()) {
+        failTransfer(m_writeError);
+        return;
+    }
+    QFile::remove(installerPath());
+    QFile partial(partialPath());
+    if (!partial.rename(installerPath())) {
+        failTransfer(partial.errorString());
+        return;
+    }
+
+    emit downloadFinished(m_urlId, installerPath());
+    m_reply->close();
+    installUpdate();
+    hide();
+}
+
+void Downloader::failTransfer(const QString &reason)
+{
+    disconnect(m_reply, nullptr, this, nullptr);
+    m_reply->abort();
+    QFile::remove(partialPath());
+    QMessageBox::critical(this, tr("Error"), reason, QMessageBox::Close);
+    if (m_mandatoryUpdate)
+        QCoreApplication::quit();
+    hide();
+}
+
+void Downloader::installUpdate()
+{
+    if (m_customInstallProcedures)
+        return;
+
+    ui->stopButton->setText(tr("Close"));
+    ui->downloadLabel->setText(tr("Download complete!"));
+    ui->timeLabel->setText(tr("The installer will open separately") + QStringLiteral("..."));
+
+    QMessageBox box;
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setInformativeText(tr("Click \"OK\" to begin installing the update"));
+    const QString text = m_mandatoryUpdate
+        ? tr("In order to install the update, you may need to quit the application. This is a "
+             "mandatory update, exiting now will close the application")
+        : tr("In order to install the update, you may need to quit the application.");
+    box.setText(QStringLiteral("<h3>") + text + QStringLiteral("</h3>"));
+
+    if (box.exec() == QMessageBox::Ok) {
+        openDownload();
+        return;
+    }
+    if (m_mandatoryUpdate)
+        QCoreApplication::quit();
+    ui->openButton->setEnabled(true);
+    ui->openButton->show();
+    ui->timeLabel->setText(tr("Click the \"Open\" button to apply the update"));
+}
+
+void Downloader::openDownload()
+{
+    if (m_fileName.isEmpty()) {
+        QMessageBox::critical(this, tr("Error"), tr("Cannot find downloaded update!"),
+                              QMessageBox::Close);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(installerPath()));
+}
+
+void Downloader::cancelDownload()
+{
+    if (!m_reply || m_reply->isFinished()) {
+        if (m_mandatoryUpdate)
+            QCoreApplication::quit();
+        hide();
+        return;
+    }
+
+    QMessageBox box;
+    box.setWindowTitle(tr("Updater"));
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setText(m_mandatoryUpdate
+                    ? tr("Are you sure you want to cancel the download? This is a mandatory "
+                         "update, exiting now will close the application")
+                    : tr("Are you sure you want to cancel the download?"));
+    if (box.exec() != QMessageBox::Yes)
+        return;
+
+    hide();
+    m_reply->abort();
+    if (m_mandatoryUpdate)
+        QCoreApplication::quit();
+}
