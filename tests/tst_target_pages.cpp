@@ -486,6 +486,33 @@ private slots:
         QCOMPARE(label(QString::fromLatin1(p.message))->text(), QStringLiteral("note"));
         QCOMPARE(bind_height, 2.2 - 0.005 * 299);
     }
+
+    void stepButtonsRefreshTheOpenPage_data()
+    {
+        valveWithoutDataClearsTheValues_data();
+    }
+
+    void stepButtonsRefreshTheOpenPage()
+    {
+        QFETCH(QString, page);
+        const Page &p = pageNamed(page);
+        enterBoth(p);
+        widget<QPushButton>(p.button)->click();
+        const QStringList shown = values(p);
+        QVERIFY(!shown.at(7).isEmpty());
+
+        valve_heights[2].clear();
+        valve_loads[2].clear();
+        widget<QPushButton>("up_button")->click();
+        QCOMPARE(current_valve, 2);
+        QCOMPARE(values(p), QStringList(QVector<QString>(9).toList()));
+        QCOMPARE(label(QStringLiteral("label_20"))->text(), QStringLiteral("0"));
+
+        widget<QPushButton>("down_button")->click();
+        QCOMPARE(current_valve, 1);
+        QCOMPARE(values(p), shown);
+        QCOMPARE(label(QStringLiteral("label_20"))->text(), QString::number(valve_heights[1].size()));
+    }
 };
 
 KESTRIX_TEST_MAIN(tst_target_pages)

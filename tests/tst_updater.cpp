@@ -706,6 +706,28 @@ private slots:
         QCOMPARE(server.hits("/loop/updates.json"), 1 + maxRedirects);
     }
 
+    void appcastRedirectToALocalFileEndsAsNoUpdate()
+    {
+        // A local file that would offer an update if it were ever read.
+        QTemporaryDir local;
+        QFile offer(local.filePath(QStringLiteral("updates.json")));
+        QVERIFY(offer.open(QIODevice::WriteOnly));
+        offer.write(appcast(release(QStringLiteral("9.99"), server.url("/files/setup.exe"))));
+        offer.close();
+        server.redirect("/local/updates.json", QUrl::fromLocalFile(offer.fileName()).toEncoded());
+        Updater updater;
+        updater.setUrl(server.url("/local/updates.json"));
+        updater.setNotifyOnUpdate(false);
+        updater.setUpdateAvailable(true);
+        QSignalSpy finishedChecks(&updater, &Updater::checkingFinished);
+
+        QCOMPARE(runCheck(updater, finishedChecks), int(Done));
+
+        QCOMPARE(finishedChecks.size(), 1);
+        QCOMPARE(updater.updateAvailable(), false);
+        QCOMPARE(server.hits("/local/updates.json"), 1);
+    }
+
     void acceptedUpdateIsDownloaded_data()
     {
         QTest::addColumn<QByteArray>("path");
@@ -1005,6 +1027,7 @@ private slots:
         QTest::newRow("404") << QByteArray("/files/gone.exe") << "Not Found" << false;
         QTest::newRow("404, mandatory") << QByteArray("/files/gone.exe") << "Not Found" << true;
         QTest::newRow("redirect loop") << QByteArray("/files/loop.exe") << "Too many redirects" << false;
+        QTest::newRow("redirect to a local file") << QByteArray("/files/local.exe") << "not on the web" << false;
         QTest::newRow("cut short") << QByteArray("/files/short.exe") << "" << false;
         QTest::newRow("partial file blocked") << QByteArray("/files/fine.exe") << "" << false;
     }
@@ -1015,6 +1038,7 @@ private slots:
         QFETCH(QString, error);
         QFETCH(bool, mandatory);
         server.redirect("/files/loop.exe", "loop.exe");
+        server.redirect("/files/local.exe", "file:///etc/hostname");
         HttpTestServer::Response cut;
         cut.body = installerBytes(50000);
         cut.headers.append(qMakePair(QByteArray("Content-Length"), QByteArray("80000")));

@@ -176,6 +176,11 @@ void Downloader::followRedirect(const QUrl &target)
         failTransfer(tr("Too many redirects"));
         return;
     }
+    // Never let a server turn the download into a copy of a local file.
+    if (!isWebUrl(next)) {
+        failTransfer(tr("Redirected to an address that is not on the web"));
+        return;
+    }
     request(next);
 }
 

@@ -14,6 +14,13 @@ class Ui_Downloader;
 // loop; this many redirects are followed for one of them, no more.
 constexpr int maxRedirects = 10;
 
+// Whether an address may be followed by the update checker: http or https only.
+inline bool isWebUrl(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
 // Fetches an accepted update's installer into the user's Downloads folder,
 // showing progress and time remaining, then offers to open it.
 class Downloader : public QWidget

@@ -117,7 +117,14 @@ void Updater::onReply(QNetworkReply *reply)
             endCheckWithoutUpdate();
             return;
         }
-        m_url = reply->url().resolved(target).toString();
+        const QUrl next = reply->url().resolved(target);
+        // A server may only send us on to another web address: a redirect to
+        // a local file or another scheme would hand its contents to the check.
+        if (!isWebUrl(next)) {
+            endCheckWithoutUpdate();
+            return;
+        }
+        m_url = next.toString();
         requestAppcast(redirects);
         return;
     }
