@@ -355,7 +355,7 @@ void tst_report_page::longEntriesStayReadable()
     company_zip = QStringLiteral("92688-1234");
     engine_description = QStringLiteral("Chevrolet 454 big block, solid roller cam");
     session_file_name = QStringLiteral("C:/Users/shop/Documents/Kestrix/alvarez_454_big_block.tvq");
-    session_notes = QStringLiteral("Seat <b>load</b> checked twice &lt; spec on #3.\n"
+    session_notes = QStringLiteral("Seat <b>load</b> checked twice &lt; target on #3.\n"
                                    "Intake springs shimmed 0.030 after the first test.\n"
                                    "Exhaust #6 replaced; retested with the new spring.\n"
                                    "Customer to collect on Friday with the heads.\n"
