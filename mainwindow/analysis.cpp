@@ -122,6 +122,17 @@ std::optional<double> height_at_load(const Window &window, double load)
     return height;
 }
 
+double open_height_at(double installed_height, double effective_lift)
+{
+    return installed_height - effective_lift;
+}
+
+double installed_height_for_clearance(double bind_height, double target_clearance,
+                                      double effective_lift)
+{
+    return (bind_height + target_clearance) + effective_lift;
+}
+
 std::optional<qint32> seat_load_at(const QVector<double> &compensated_heights,
                                    const QVector<double> &loads, double installed_height)
 {
@@ -171,7 +182,7 @@ void complete_from_installed_height(Results &results, const QVector<double> &com
 {
     if (!results.installed_height)
         return;
-    const double open_height = *results.installed_height - effective_lift;
+    const double open_height = open_height_at(*results.installed_height, effective_lift);
     results.open_height = open_height;
     results.open_load = open_load_at(compensated_heights, loads, open_height);
     if (results.open_load && results.seat_load)
@@ -212,9 +223,10 @@ Results results_for_bind_clearance(const QVector<double> &compensated_heights,
 {
     // Once the clearance fixes the installed height, the rest is the
     // installed-height analysis.
-    return results_for_installed_height(compensated_heights, loads, bind_height,
-                                        (bind_height + target_clearance) + effective_lift,
-                                        effective_lift);
+    return results_for_installed_height(
+        compensated_heights, loads, bind_height,
+        installed_height_for_clearance(bind_height, target_clearance, effective_lift),
+        effective_lift);
 }
 
 } // namespace analysis

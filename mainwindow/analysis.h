@@ -64,6 +64,13 @@ std::optional<qint32> load_at_height(const Window &window, double height);
 // not finite.
 std::optional<double> height_at_load(const Window &window, double load);
 
+// Open height at installed height h: h - E.
+double open_height_at(double installed_height, double effective_lift);
+
+// Installed height that leaves bind clearance C: (bind height + C) + E.
+double installed_height_for_clearance(double bind_height, double target_clearance,
+                                      double effective_lift);
+
 // Convenience compositions used by the target pages and the report.
 // Seat load at installed height h: estimate over the window h +- 0.125.
 std::optional<qint32> seat_load_at(const QVector<double> &compensated_heights,

@@ -130,8 +130,19 @@ void MainWindow::on_session_setup_button_clicked()
 
     ready_to_record = false;
     ui->form_stack->setCurrentIndex(0);
+    show_plain_mode_buttons();
+}
+
+void MainWindow::show_plain_mode_buttons()
+{
     ui->record_button->setStyleSheet(QStringLiteral("font-size: 12px;"));
-    ui->target_installed_height_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
-    ui->target_seat_pressure_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
-    ui->target_bind_clearance_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
+    show_plain_target_buttons();
+}
+
+void MainWindow::show_plain_target_buttons()
+{
+    const QString plain = QStringLiteral("font-size: 11px;");
+    ui->target_installed_height_button->setStyleSheet(plain);
+    ui->target_seat_pressure_button->setStyleSheet(plain);
+    ui->target_bind_clearance_button->setStyleSheet(plain);
 }

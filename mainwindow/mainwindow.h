@@ -73,6 +73,9 @@ private:
     UpdateFacade *updater = nullptr;
 
     // ---- Lifecycle (mainwindow.cpp) ----
+    // The side buttons' resting look, used wherever a mode is left.
+    void show_plain_mode_buttons();
+    void show_plain_target_buttons();
 
     // ---- Tester link and readings (tester_link.cpp) ----
     // The open port reported that the tester is gone.

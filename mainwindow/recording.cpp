@@ -104,10 +104,7 @@ void MainWindow::on_record_button_clicked()
     ready_to_record = true;
     ui->record_button->setStyleSheet(QString::fromLatin1(record_on_style));
     test_mode = 1;
-    const QString target_style = QStringLiteral("font-size: 11px;");
-    ui->target_installed_height_button->setStyleSheet(target_style);
-    ui->target_seat_pressure_button->setStyleSheet(target_style);
-    ui->target_bind_clearance_button->setStyleSheet(target_style);
+    show_plain_target_buttons();
     ui->form_stack->setCurrentIndex(1);
     ui->warn_message->hide();
     overload_state = 0;

@@ -76,10 +76,7 @@ void MainWindow::reset_session_view(bool clear_all_targets)
     ex_measured_lift = 0.0;
 
     ui->form_stack->setCurrentIndex(0);
-    ui->record_button->setStyleSheet(QStringLiteral("font-size: 12px;"));
-    ui->target_installed_height_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
-    ui->target_seat_pressure_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
-    ui->target_bind_clearance_button->setStyleSheet(QStringLiteral("font-size: 11px;"));
+    show_plain_mode_buttons();
 
     ui->lineEdit_in_inst_height->clear();
     ui->lineEdit_ex_inst_height->clear();

@@ -108,7 +108,8 @@ void calc_height_for_bind_clearance()
 {
     begin_routine();
     compensate();
-    report_inst_height = (report_bind_height + report_bind_clear_target) + side_effective_lift();
+    report_inst_height = analysis::installed_height_for_clearance(
+        report_bind_height, report_bind_clear_target, side_effective_lift());
     seat_load_at_installed_height();
     end_routine();
 }
@@ -142,10 +143,10 @@ void calc_open_load_and_rate()
 void prepare_report()
 {
     std::fill(&spring_results[0][0][0], &spring_results[0][0][0] + 7 * 2 * 8, no_value());
-    report_open_height_in =
-        in_inst_height - analysis::effective_lift(in_valve_lift, in_valve_lash, in_deflection);
-    report_open_height_ex =
-        ex_inst_height - analysis::effective_lift(ex_valve_lift, ex_valve_lash, ex_deflection);
+    report_open_height_in = analysis::open_height_at(
+        in_inst_height, analysis::effective_lift(in_valve_lift, in_valve_lash, in_deflection));
+    report_open_height_ex = analysis::open_height_at(
+        ex_inst_height, analysis::effective_lift(ex_valve_lift, ex_valve_lash, ex_deflection));
 }
 
 bool analyse_report_spring(int valve)
@@ -177,7 +178,7 @@ bool analyse_report_spring(int valve)
         calc_height_at_seat_load();
         installed = report_height_at_load;
         seat = report_seat_load_target;
-        report_open_height = installed - side_effective_lift();
+        report_open_height = analysis::open_height_at(installed, side_effective_lift());
         break;
     default:
         report_bind_clear_target = intake ? in_targ_bind_clear : ex_targ_bind_clear;
@@ -185,7 +186,7 @@ bool analyse_report_spring(int valve)
         installed = report_inst_height;
         if (report_seat_load_known)
             seat = report_seat_load;
-        report_open_height = installed - side_effective_lift();
+        report_open_height = analysis::open_height_at(installed, side_effective_lift());
         break;
     }
     calc_open_load_and_rate();

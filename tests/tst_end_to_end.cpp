@@ -484,8 +484,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(folder.isValid());
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
         settings.setValue(QStringLiteral("snapheight/config/key"), 0.0);
         settings.setValue(QStringLiteral("standard_data_float/config/key"), 0.0);
         settings.setValue(QStringLiteral("retainer_warning/config/key"), true);

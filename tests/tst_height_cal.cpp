@@ -31,8 +31,7 @@ QPushButton *calibrateButton(QWidget *window)
 
 void prepareStart()
 {
-    settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-    settings.setValue(QStringLiteral("check_updates/config/key"), false);
+    storeQuietStart();
     settings.setValue(QStringLiteral("standard_data_float/config/key"), 0.0);
     settings.setValue(QStringLiteral("snapheight/config/key"), 0.0);
 }

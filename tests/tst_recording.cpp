@@ -78,8 +78,7 @@ class tst_recording : public QObject
 private slots:
     void initTestCase()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
     }
 
     void init()

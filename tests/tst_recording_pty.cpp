@@ -68,8 +68,7 @@ class tst_recording_pty : public QObject
 private slots:
     void initTestCase()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
         settings.setValue(QStringLiteral("retainer_warning/config/key"), false);
     }
 

@@ -131,8 +131,7 @@ private slots:
 
     void init()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
         settings.setValue(QStringLiteral("retainer_warning/config/key"), false);
         settings.remove(last_dir_key);
         session_file::make_current(Record());

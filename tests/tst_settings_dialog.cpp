@@ -302,8 +302,7 @@ private slots:
     // reaches the file at exit.
     void programSettingsButtonRunsTheDialog()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
         {
             MainWindow window;
             window.show();

@@ -138,8 +138,7 @@ class tst_target_pages : public QObject
 private slots:
     void init()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
         window = std::make_unique<MainWindow>();
 
         in_inst_height = ex_inst_height = 0.0;

@@ -160,8 +160,7 @@ private slots:
     void initTestCase()
     {
         qRegisterMetaType<QSerialPort::SerialPortError>();
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
     }
 
     void init()

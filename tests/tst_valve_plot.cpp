@@ -61,8 +61,7 @@ class tst_valve_plot : public QObject
 private slots:
     void initTestCase()
     {
-        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
-        settings.setValue(QStringLiteral("check_updates/config/key"), false);
+        storeQuietStart();
     }
 
     void init()

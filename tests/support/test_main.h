@@ -3,12 +3,23 @@
 #ifndef KESTRIX_TEST_MAIN_H
 #define KESTRIX_TEST_MAIN_H
 
+#include "globals.h"
+
 #include <QApplication>
 #include <QtTest>
 
 inline void kestrixInitResources()
 {
     Q_INIT_RESOURCE(resources);
+}
+
+// Settings as after a normal earlier run of this version with the update check
+// off, so that a new main window opens without the changelog's modal loop or a
+// network request.
+inline void storeQuietStart()
+{
+    settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
+    settings.setValue(QStringLiteral("check_updates/config/key"), false);
 }
 
 #define KESTRIX_TEST_MAIN(TestObject)                  \
