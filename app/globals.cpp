@@ -118,3 +118,8 @@ const QString partialSuffix = QStringLiteral(".part");
 
 QSettings settings(QSettings::IniFormat, QSettings::UserScope,
                    QStringLiteral("Tarvell Engineering"), QStringLiteral("Kestrix"));
+
+QString settings_key(const char *stem)
+{
+    return QLatin1String(stem) + QStringLiteral("/config/key");
+}

@@ -147,5 +147,7 @@ extern const QString partialSuffix;
 // ---- Infrastructure ---------------------------------------------------------------------------
 extern QString update_url;
 extern QSettings settings;
+// The store's key of a setting: its stem followed by "/config/key".
+QString settings_key(const char *stem);
 
 #endif // KESTRIX_GLOBALS_H

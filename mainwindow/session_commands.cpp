@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString last_dir_key = QStringLiteral("last_dir/config/key");
+const QString last_dir_key = settings_key("last_dir");
 
 // Another program (or another copy of this one) may have moved the folder on.
 void reload_last_dir()

@@ -8,57 +8,52 @@
 namespace {
 const QString key_geometry = QStringLiteral("mainWindowGeometry");
 const QString key_state = QStringLiteral("mainWindowState");
-
-QString key(const char *stem)
-{
-    return QLatin1String(stem) + QStringLiteral("/config/key");
-}
 } // namespace
 
 void MainWindow::read_settings()
 {
     restoreGeometry(settings.value(key_geometry, QByteArray()).toByteArray());
     restoreState(settings.value(key_state, QByteArray()).toByteArray(), 0);
-    standard_data_float = settings.value(key("standard_data_float"), 0.0).toDouble();
-    snapheight = settings.value(key("snapheight"), 0.0).toDouble();
-    dialrange = settings.value(key("dialrange"), 800).toInt();
-    plot_all_data = settings.value(key("plot_all_data"), true).toBool();
-    bind_clearance_alarm = settings.value(key("bind_clearance_alarm"), 0.08).toDouble();
-    show_retainer_warning = settings.value(key("retainer_warning"), true).toBool();
-    company_name = settings.value(key("company_name"), QStringLiteral("Your Company Name")).toString();
-    company_address = settings.value(key("company_address"), QStringLiteral("Your Company Address")).toString();
-    company_city = settings.value(key("company_city"), QStringLiteral("City")).toString();
-    company_state = settings.value(key("company_state"), QStringLiteral("ST")).toString();
-    company_zip = settings.value(key("company_zip"), QStringLiteral("00000")).toString();
-    company_phone = settings.value(key("company_phone"), QStringLiteral("Company Phone")).toString();
-    company_web = settings.value(key("company_web"), QStringLiteral("www.yourcompany.example")).toString();
-    company_email = settings.value(key("company_email"), QStringLiteral("info@yourcompany.example")).toString();
-    company_operator = settings.value(key("company_operator"), QStringLiteral("Your Name")).toString();
-    last_dir = settings.value(key("last_dir"), QString()).toString();
-    check_updates = settings.value(key("check_updates"), true).toBool();
-    last_version_ran = settings.value(key("last_version_ran"), 0).toDouble();
+    standard_data_float = settings.value(settings_key("standard_data_float"), 0.0).toDouble();
+    snapheight = settings.value(settings_key("snapheight"), 0.0).toDouble();
+    dialrange = settings.value(settings_key("dialrange"), 800).toInt();
+    plot_all_data = settings.value(settings_key("plot_all_data"), true).toBool();
+    bind_clearance_alarm = settings.value(settings_key("bind_clearance_alarm"), 0.08).toDouble();
+    show_retainer_warning = settings.value(settings_key("retainer_warning"), true).toBool();
+    company_name = settings.value(settings_key("company_name"), QStringLiteral("Your Company Name")).toString();
+    company_address = settings.value(settings_key("company_address"), QStringLiteral("Your Company Address")).toString();
+    company_city = settings.value(settings_key("company_city"), QStringLiteral("City")).toString();
+    company_state = settings.value(settings_key("company_state"), QStringLiteral("ST")).toString();
+    company_zip = settings.value(settings_key("company_zip"), QStringLiteral("00000")).toString();
+    company_phone = settings.value(settings_key("company_phone"), QStringLiteral("Company Phone")).toString();
+    company_web = settings.value(settings_key("company_web"), QStringLiteral("www.yourcompany.example")).toString();
+    company_email = settings.value(settings_key("company_email"), QStringLiteral("info@yourcompany.example")).toString();
+    company_operator = settings.value(settings_key("company_operator"), QStringLiteral("Your Name")).toString();
+    last_dir = settings.value(settings_key("last_dir"), QString()).toString();
+    check_updates = settings.value(settings_key("check_updates"), true).toBool();
+    last_version_ran = settings.value(settings_key("last_version_ran"), 0).toDouble();
 }
 
 void MainWindow::write_settings()
 {
     settings.setValue(key_geometry, saveGeometry());
     settings.setValue(key_state, saveState(0));
-    settings.setValue(key("standard_data_float"), standard_data_float);
-    settings.setValue(key("snapheight"), snapheight);
-    settings.setValue(key("dialrange"), dialrange);
-    settings.setValue(key("plot_all_data"), plot_all_data);
-    settings.setValue(key("bind_clearance_alarm"), bind_clearance_alarm);
-    settings.setValue(key("retainer_warning"), show_retainer_warning);
-    settings.setValue(key("company_name"), company_name);
-    settings.setValue(key("company_address"), company_address);
-    settings.setValue(key("company_city"), company_city);
-    settings.setValue(key("company_state"), company_state);
-    settings.setValue(key("company_zip"), company_zip);
-    settings.setValue(key("company_phone"), company_phone);
-    settings.setValue(key("company_web"), company_web);
-    settings.setValue(key("company_email"), company_email);
-    settings.setValue(key("company_operator"), company_operator);
-    settings.setValue(key("last_dir"), last_dir);
-    settings.setValue(key("check_updates"), check_updates);
-    settings.setValue(key("last_version_ran"), last_version_ran);
+    settings.setValue(settings_key("standard_data_float"), standard_data_float);
+    settings.setValue(settings_key("snapheight"), snapheight);
+    settings.setValue(settings_key("dialrange"), dialrange);
+    settings.setValue(settings_key("plot_all_data"), plot_all_data);
+    settings.setValue(settings_key("bind_clearance_alarm"), bind_clearance_alarm);
+    settings.setValue(settings_key("retainer_warning"), show_retainer_warning);
+    settings.setValue(settings_key("company_name"), company_name);
+    settings.setValue(settings_key("company_address"), company_address);
+    settings.setValue(settings_key("company_city"), company_city);
+    settings.setValue(settings_key("company_state"), company_state);
+    settings.setValue(settings_key("company_zip"), company_zip);
+    settings.setValue(settings_key("company_phone"), company_phone);
+    settings.setValue(settings_key("company_web"), company_web);
+    settings.setValue(settings_key("company_email"), company_email);
+    settings.setValue(settings_key("company_operator"), company_operator);
+    settings.setValue(settings_key("last_dir"), last_dir);
+    settings.setValue(settings_key("check_updates"), check_updates);
+    settings.setValue(settings_key("last_version_ran"), last_version_ran);
 }
