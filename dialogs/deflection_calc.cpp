@@ -3,6 +3,7 @@
 
 #include "globals.h"
 #include "session_setup.h"
+#include "typed_number.h"
 
 #include <QDebug>
 
@@ -42,8 +43,8 @@ deflection_calc::~deflection_calc()
 
 void deflection_calc::on_buttonBox_accepted()
 {
-    in_measured_lift = ui->lineEdit->text().toDouble();
-    ex_measured_lift = ui->lineEdit_2->text().toDouble();
+    in_measured_lift = typed_double(ui->lineEdit->text());
+    ex_measured_lift = typed_double(ui->lineEdit_2->text());
     if (in_measured_lift > 0 && ex_measured_lift > 0) {
         in_deflection = deflection_percent(in_theoretical_lift, in_measured_lift, in_deflection);
         ex_deflection = deflection_percent(ex_theoretical_lift, ex_measured_lift, ex_deflection);

@@ -2,6 +2,7 @@
 #include "ui_height_cal.h"
 
 #include "globals.h"
+#include "typed_number.h"
 
 height_cal::height_cal(QWidget *parent)
     : QDialog(parent)
@@ -21,7 +22,7 @@ height_cal::~height_cal()
 // dialog is open, so raw_height is the reading current at the press of Set.
 void height_cal::on_pushButton_2_clicked()
 {
-    standard_data_float = ui->standard_height_lineEdit->text().toDouble();
+    standard_data_float = typed_double(ui->standard_height_lineEdit->text());
     snapheight = raw_height;
     close();
 }

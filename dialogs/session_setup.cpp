@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "retainer_warning.h"
 #include "session_file.h"
+#include "typed_number.h"
 
 #include <QMessageBox>
 
@@ -50,8 +51,8 @@ session_setup::~session_setup()
 // taken only together with clearing them.
 bool session_setup::retainer_change_accepted()
 {
-    const double in_thickness = ui->lineEdit_9_in_retainer_thickness->text().toDouble();
-    const double ex_thickness = ui->lineEdit_10_ex_retainer_thickness->text().toDouble();
+    const double in_thickness = typed_double(ui->lineEdit_9_in_retainer_thickness->text());
+    const double ex_thickness = typed_double(ui->lineEdit_10_ex_retainer_thickness->text());
     const bool unchanged = in_thickness == in_retainer_thickness
                            && ex_thickness == ex_retainer_thickness;
     if (unchanged || !session_file::holds_recorded_curves())
@@ -79,17 +80,17 @@ void session_setup::store_fields(bool with_deflection)
     customer_name = ui->lineEdit_customer_name->text();
     spring_part_no = ui->lineEdit_2_springPart_no->text();
     engine_description = ui->lineEdit_3_engine_des->text();
-    no_of_cyl = int(ui->lineEdit_4_no_of_cyl->text().toUInt(nullptr, 10));
-    in_valve_lift = ui->lineEdit_5_in_valve_lift->text().toDouble();
-    ex_valve_lift = ui->lineEdit_6_ex_valve_lift->text().toDouble();
-    in_valve_lash = ui->lineEdit_int_valve_lash->text().toDouble();
-    ex_valve_lash = ui->lineEdit_ex_valve_lash->text().toDouble();
+    no_of_cyl = typed_whole_number(ui->lineEdit_4_no_of_cyl->text());
+    in_valve_lift = typed_double(ui->lineEdit_5_in_valve_lift->text());
+    ex_valve_lift = typed_double(ui->lineEdit_6_ex_valve_lift->text());
+    in_valve_lash = typed_double(ui->lineEdit_int_valve_lash->text());
+    ex_valve_lash = typed_double(ui->lineEdit_ex_valve_lash->text());
     if (with_deflection) {
-        in_deflection = ui->lineEdit_in_deflection->text().toDouble();
-        ex_deflection = ui->lineEdit_ex_deflection->text().toDouble();
+        in_deflection = typed_double(ui->lineEdit_in_deflection->text());
+        ex_deflection = typed_double(ui->lineEdit_ex_deflection->text());
     }
-    in_retainer_thickness = ui->lineEdit_9_in_retainer_thickness->text().toDouble();
-    ex_retainer_thickness = ui->lineEdit_10_ex_retainer_thickness->text().toDouble();
+    in_retainer_thickness = typed_double(ui->lineEdit_9_in_retainer_thickness->text());
+    ex_retainer_thickness = typed_double(ui->lineEdit_10_ex_retainer_thickness->text());
     session_notes = ui->lineEdit_11_notes->toPlainText();
 }
 

@@ -2,6 +2,7 @@
 #include "ui_settings_dialog.h"
 
 #include "globals.h"
+#include "typed_number.h"
 
 settings_dialog::settings_dialog(QWidget *parent)
     : QDialog(parent)
@@ -36,7 +37,7 @@ settings_dialog::~settings_dialog()
 void settings_dialog::on_buttonBox_accepted()
 {
     bind_alarm_text = ui->bind_alarm_edit->text();
-    bind_clearance_alarm = bind_alarm_text.toDouble();
+    bind_clearance_alarm = typed_double(bind_alarm_text);
 
     company_name = ui->comp_name_edit->text();
     company_address = ui->comp_address_edit->text();

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "globals.h"
+#include "typed_number.h"
 
 #include <QByteArray>
 
@@ -14,11 +15,11 @@ void MainWindow::read_settings()
 {
     restoreGeometry(settings.value(key_geometry, QByteArray()).toByteArray());
     restoreState(settings.value(key_state, QByteArray()).toByteArray(), 0);
-    standard_data_float = settings.value(settings_key("standard_data_float"), 0.0).toDouble();
-    snapheight = settings.value(settings_key("snapheight"), 0.0).toDouble();
+    standard_data_float = stored_double(settings, settings_key("standard_data_float"), 0.0);
+    snapheight = stored_double(settings, settings_key("snapheight"), 0.0);
     dialrange = settings.value(settings_key("dialrange"), 800).toInt();
     plot_all_data = settings.value(settings_key("plot_all_data"), true).toBool();
-    bind_clearance_alarm = settings.value(settings_key("bind_clearance_alarm"), 0.08).toDouble();
+    bind_clearance_alarm = stored_double(settings, settings_key("bind_clearance_alarm"), 0.08);
     show_retainer_warning = settings.value(settings_key("retainer_warning"), true).toBool();
     company_name = settings.value(settings_key("company_name"), QStringLiteral("Your Company Name")).toString();
     company_address = settings.value(settings_key("company_address"), QStringLiteral("Your Company Address")).toString();
@@ -31,7 +32,7 @@ void MainWindow::read_settings()
     company_operator = settings.value(settings_key("company_operator"), QStringLiteral("Your Name")).toString();
     last_dir = settings.value(settings_key("last_dir"), QString()).toString();
     check_updates = settings.value(settings_key("check_updates"), true).toBool();
-    last_version_ran = settings.value(settings_key("last_version_ran"), 0).toDouble();
+    last_version_ran = stored_double(settings, settings_key("last_version_ran"), 0.0);
 }
 
 void MainWindow::write_settings()

@@ -6,6 +6,7 @@
 
 #include "analysis.h"
 #include "globals.h"
+#include "typed_number.h"
 
 #include <QMessageBox>
 
@@ -55,18 +56,11 @@ QString shown(std::optional<qint32> value)
     return QString::number(*value);
 }
 
-// A field whose text is not a finite number counts as a target not entered.
-double entered_target(const QLineEdit *field)
-{
-    bool ok = false;
-    const double value = field->text().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
-}
-
 void take_target(double &target, const QLineEdit *field, MainWindow *window,
                  void (MainWindow::*refresh)(), QLabel *message)
 {
-    target = entered_target(field);
+    // A text that is not a finite number stores 0: the target not entered.
+    target = typed_double(field->text());
     (window->*refresh)();
     // The refresh may just have prompted for the other side; a value entered
     // here is taken as the operator being on it.

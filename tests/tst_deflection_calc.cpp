@@ -120,40 +120,50 @@ private slots:
         QCOMPARE(shown_intake, shown);
     }
 
+    // A lift that is not a finite number is taken as not measured.
+    void oneMissingLiftChangesNoFactor_data()
+    {
+        QTest::addColumn<QString>("intake");
+        QTest::addColumn<QString>("exhaust");
+        QTest::addColumn<QString>("intakeShownNext");
+        QTest::addColumn<QString>("exhaustShownNext");
+        QTest::newRow("empty exhaust") << "0.5" << "" << "0.500" << "0.000";
+        QTest::newRow("infinite exhaust") << "0.5" << "inf" << "0.500" << "0.000";
+        QTest::newRow("overflowing exhaust") << "0.5" << "1e999" << "0.500" << "0.000";
+        QTest::newRow("intake not a number") << "nan" << "0.5" << "0.000" << "0.500";
+        QTest::newRow("intake minus infinity") << "-inf" << "0.5" << "0.000" << "0.500";
+    }
     void oneMissingLiftChangesNoFactor()
     {
+        QFETCH(QString, intake);
+        QFETCH(QString, exhaust);
+        QFETCH(QString, intakeShownNext);
+        QFETCH(QString, exhaustShownNext);
         in_deflection = 3.5;
         ex_deflection = -1.25;
         in_valve_lift = ex_valve_lift = 0.5;
         BoxAnswerer answerer;
         deflection_calc calculator;
-        edit(&calculator, "lineEdit")->setText(QStringLiteral("0.5"));
-        edit(&calculator, "lineEdit_2")->clear();
+        edit(&calculator, "lineEdit")->setText(intake);
+        edit(&calculator, "lineEdit_2")->setText(exhaust);
         QTest::ignoreMessage(QtDebugMsg, "3.5");
         QTest::ignoreMessage(QtDebugMsg, "-1.25");
         press(calculator, QDialogButtonBox::Ok);
-        QCOMPARE(in_measured_lift, 0.5);
-        QCOMPARE(ex_measured_lift, 0.0);
+        QCOMPARE(in_measured_lift, intakeShownNext.toDouble());
+        QCOMPARE(ex_measured_lift, exhaustShownNext.toDouble());
         QCOMPARE(in_deflection, 3.5);
         QCOMPARE(ex_deflection, -1.25);
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen[0].className, QStringLiteral("session_setup"));
 
-        // The next opening shows what was typed.
+        // The next opening shows what was stored.
         deflection_calc again;
-        QCOMPARE(edit(&again, "lineEdit")->text(), QStringLiteral("0.500"));
-        QCOMPARE(edit(&again, "lineEdit_2")->text(), QStringLiteral("0.000"));
+        QCOMPARE(edit(&again, "lineEdit")->text(), intakeShownNext);
+        QCOMPARE(edit(&again, "lineEdit_2")->text(), exhaustShownNext);
     }
 
-    void sideWithoutFiniteFactorKeepsItsOwn_data()
-    {
-        QTest::addColumn<QString>("measured");
-        QTest::newRow("zero divisor") << "0.5";
-        QTest::newRow("infinite lift") << "inf";
-    }
     void sideWithoutFiniteFactorKeepsItsOwn()
     {
-        QFETCH(QString, measured);
         in_deflection = 4.0;
         ex_deflection = 7.0;
         in_valve_lift = 0.0;
@@ -161,7 +171,7 @@ private slots:
         ex_valve_lift = 0.5;
         BoxAnswerer answerer;
         deflection_calc calculator;
-        edit(&calculator, "lineEdit")->setText(measured);
+        edit(&calculator, "lineEdit")->setText(QStringLiteral("0.5"));
         edit(&calculator, "lineEdit_2")->setText(QStringLiteral("0.5"));
         press(calculator, QDialogButtonBox::Ok);
         QCOMPARE(in_deflection, 4.0);

@@ -3,6 +3,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "test_main.h"
+#include "typed_number.h"
 #include "ui_mainwindow.h"
 
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QStackedWidget>
 #include <qcustomplot.h>
 #include <qwt_dial.h>
+
+#include <iterator>
 
 namespace {
 
@@ -76,6 +79,10 @@ private slots:
     void changelogOnlyForNewerVersion_data();
     void changelogOnlyForNewerVersion();
     void unconvertibleValuesBecomeZero();
+    void typedNumbers_data();
+    void typedNumbers();
+    void nonFiniteStoredValuesTakeTheirDefaults_data();
+    void nonFiniteStoredValuesTakeTheirDefaults();
 
     void titlePageAndValveAfterConstruction();
     void plotIsSetUp();
@@ -291,6 +298,88 @@ void tst_foundation::unconvertibleValuesBecomeZero()
     QCOMPARE(bind_clearance_alarm, 0.0);
     QCOMPARE(snapheight, 0.0);
     QCOMPARE(w.size(), QSize(1106, 877));
+}
+
+// Texts as the operator may type them into any number field.
+void tst_foundation::typedNumbers_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("number");
+    QTest::addColumn<int>("whole");
+    QTest::newRow("inf") << "inf" << 0.0 << 0;
+    QTest::newRow("-inf") << "-inf" << 0.0 << 0;
+    QTest::newRow("INF") << "INF" << 0.0 << 0;
+    QTest::newRow("nan") << "nan" << 0.0 << 0;
+    QTest::newRow("overflow") << "1e999" << 0.0 << 0;
+    QTest::newRow("negative overflow") << "-1e999" << 0.0 << 0;
+    QTest::newRow("largest finite") << "1e308" << 1e308 << 0;
+    QTest::newRow("empty") << "" << 0.0 << 0;
+    QTest::newRow("letters") << "abc" << 0.0 << 0;
+    QTest::newRow("decimal comma") << "0,5" << 0.0 << 0;
+    QTest::newRow("decimal") << "0.125" << 0.125 << 0;
+    QTest::newRow("blanks around") << " 0.125 " << 0.125 << 0;
+    QTest::newRow("negative") << "-0.5" << -0.5 << 0;
+    QTest::newRow("whole") << "4" << 4.0 << 4;
+    QTest::newRow("whole with blanks") << " 8 " << 8.0 << 8;
+    QTest::newRow("negative whole") << "-3" << -3.0 << 0;
+}
+
+void tst_foundation::typedNumbers()
+{
+    QFETCH(QString, text);
+    QFETCH(double, number);
+    QFETCH(int, whole);
+    QCOMPARE(typed_double(text), number);
+    QCOMPARE(typed_whole_number(text), whole);
+}
+
+// A file edited by hand, or written by a build that let such a value through,
+// must not put infinity or NaN into the calibration, the alarm or the version
+// check; at exit the file gets finite values back.
+namespace {
+// The settings kept as doubles, in the store's order.
+const struct
+{
+    const char *stem;
+    double *value;
+    double fallback;
+    double atExit; // the version ran is this program's at every exit
+} doubleSettings[] = {{"standard_data_float", &standard_data_float, 0.0, 0.0},
+                      {"snapheight", &snapheight, 0.0, 0.0},
+                      {"bind_clearance_alarm", &bind_clearance_alarm, 0.08, 0.08},
+                      {"last_version_ran", &last_version_ran, 0.0, 1.12}};
+} // namespace
+
+void tst_foundation::nonFiniteStoredValuesTakeTheirDefaults_data()
+{
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<QString>("stored");
+    for (int i = 0; i < int(std::size(doubleSettings)); ++i) {
+        for (const char *text : {"inf", "-inf", "nan", "1e999"})
+            QTest::addRow("%s %s", doubleSettings[i].stem, text) << i << text;
+    }
+}
+
+void tst_foundation::nonFiniteStoredValuesTakeTheirDefaults()
+{
+    QFETCH(int, setting);
+    QFETCH(QString, stored);
+    const auto &s = doubleSettings[setting];
+    const QString key = settings_key(s.stem);
+    quietStart();
+    settings.setValue(key, stored);
+    settings.sync();
+    QCOMPARE(onDisk(key).toString(), stored);
+    *s.value = 12.5;
+    {
+        // A version read as 0 brings up the changelog.
+        BoxAnswerer answerer;
+        MainWindow w;
+        QCOMPARE(*s.value, s.fallback);
+    }
+    bool number = false;
+    QCOMPARE(onDisk(key).toDouble(&number), s.atExit);
+    QVERIFY(number);
 }
 
 void tst_foundation::titlePageAndValveAfterConstruction()

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPort>
+#include <qwt_thermo.h>
 
 namespace {
 QLineEdit *heightField(QWidget *dialog)
@@ -103,6 +104,11 @@ private slots:
         QTest::newRow("decimal comma") << "1,5" << 0.0;
         QTest::newRow("letters") << "abc" << 0.0;
         QTest::newRow("blanks around") << " 2.25 " << 2.25;
+        QTest::newRow("infinity") << "inf" << 0.0;
+        QTest::newRow("minus infinity") << "-inf" << 0.0;
+        QTest::newRow("not a number") << "nan" << 0.0;
+        QTest::newRow("overflow") << "1e999" << 0.0;
+        QTest::newRow("largest finite") << "1e308" << 1e308;
     }
     void setStoresWhatIsTyped()
     {
@@ -193,6 +199,10 @@ private slots:
         QTest::addColumn<double>("above");
         QTest::newRow("1.500 standard") << "1.500" << 1.5 << 1.5675;
         QTest::newRow("empty field") << "" << 0.0 << 0.0675;
+        // Not finite: taken as no number, so the gauge and the label stay numbers.
+        QTest::newRow("infinity") << "inf" << 0.0 << 0.0675;
+        QTest::newRow("not a number") << "nan" << 0.0 << 0.0675;
+        QTest::newRow("overflow") << "1e999" << 0.0 << 0.0675;
     }
     void readingsGoOnBehindTheDialog()
     {
@@ -236,6 +246,7 @@ private slots:
         QVERIFY(tester.write(testerReading(120.0, 1.7325, 1, 4)));
         QTRY_COMPARE(uncomp_height, atCapture);
         QCOMPARE(shownHeight->text(), QString::number(atCapture, 'f', 3));
+        QCOMPARE(window.findChild<QwtThermo *>(QStringLiteral("Thermo"))->value(), atCapture);
     }
 };
 

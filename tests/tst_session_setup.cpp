@@ -184,6 +184,59 @@ private slots:
         QCOMPARE(session_notes, QStringLiteral("a\nb"));
     }
 
+    // Whatever is typed, the session (and so its file) gets no infinity or
+    // NaN; and since the thickness typed counts as 0, as it is stored, it is
+    // no change against a stored 0 and does not put recorded curves at risk.
+    void nonFiniteTextsStoreZero_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("infinity") << "inf";
+        QTest::newRow("minus infinity") << "-inf";
+        QTest::newRow("not a number") << "nan";
+        QTest::newRow("overflow") << "1e999";
+    }
+    void nonFiniteTextsStoreZero()
+    {
+        QFETCH(QString, typed);
+        no_of_cyl = 4;
+        in_valve_lift = ex_valve_lift = 0.5;
+        in_valve_lash = ex_valve_lash = 0.02;
+        in_deflection = ex_deflection = 3.0;
+        in_retainer_thickness = ex_retainer_thickness = 0.0;
+        active_loads = {100.0};
+        record_curves();
+        const char *const numberFields[] = {
+            "lineEdit_4_no_of_cyl", "lineEdit_5_in_valve_lift", "lineEdit_6_ex_valve_lift",
+            "lineEdit_int_valve_lash", "lineEdit_ex_valve_lash", "lineEdit_9_in_retainer_thickness",
+            "lineEdit_10_ex_retainer_thickness", "lineEdit_in_deflection", "lineEdit_ex_deflection"};
+        BoxAnswerer answerer;
+        answerer.queue([&](QWidget *w) {
+            for (const char *name : numberFields)
+                edit(w, name)->setText(typed);
+            click_later(w, "pushButton_ok");
+        });
+        {
+            session_setup dialog;
+            dialog.exec();
+        }
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(valve_loads[16].size(), 2);
+
+        const session_file::Record stored = session_file::current();
+        QCOMPARE(stored.no_of_cyl, 0);
+        for (double value : {stored.in_valve_lift, stored.ex_valve_lift, stored.in_valve_lash,
+                             stored.ex_valve_lash, stored.in_retainer_thickness,
+                             stored.ex_retainer_thickness, stored.in_deflection,
+                             stored.ex_deflection})
+            QCOMPARE(value, 0.0);
+
+        session_setup again;
+        for (const char *name : numberFields)
+            QCOMPARE(edit(&again, name)->text(),
+                     QLatin1String(name) == QLatin1String("lineEdit_4_no_of_cyl")
+                         ? QStringLiteral("0") : QStringLiteral("0.000"));
+    }
+
     void cancelStoresNothing()
     {
         customer_name = QStringLiteral("Before");

@@ -192,6 +192,11 @@ private slots:
         QTest::newRow("empty") << "" << 0.0 << "0";
         QTest::newRow("decimal comma") << "0,1" << 0.0 << "0";
         QTest::newRow("letters") << "abc" << 0.0 << "0";
+        // Never an alarm level of infinity or NaN, for the pages or the file.
+        QTest::newRow("infinity") << "inf" << 0.0 << "0";
+        QTest::newRow("minus infinity") << "-inf" << 0.0 << "0";
+        QTest::newRow("not a number") << "nan" << 0.0 << "0";
+        QTest::newRow("overflow") << "1e999" << 0.0 << "0";
     }
     void okReadsAlarmTextBack()
     {

@@ -305,7 +305,12 @@ private slots:
         // A text that is not a number counts as 0; its prompt stays.
         enter(p.exhaustField, QStringLiteral("abc"));
         QCOMPARE(message->text(), exhaustPrompt);
+        // So does one that is no finite number: the prompt shows only for 0.
         enter(p.exhaustField, QStringLiteral("inf"));
+        QCOMPARE(message->text(), exhaustPrompt);
+        enter(p.exhaustField, QStringLiteral("-inf"));
+        QCOMPARE(message->text(), exhaustPrompt);
+        enter(p.exhaustField, QStringLiteral("1e999"));
         QCOMPARE(message->text(), exhaustPrompt);
         enter(p.exhaustField, QStringLiteral("-0"));
         QCOMPARE(message->text(), exhaustPrompt);
