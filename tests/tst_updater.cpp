@@ -253,6 +253,13 @@ private slots:
         QTest::newRow("empty") << "" << "1.12" << false;
         QTest::newRow("older major") << "0.99" << "1.12" << false;
         QTest::newRow("two digit major") << "10.0" << "9.9" << true;
+        // Only digits make a number; blanks and signs make the part 0.
+        QTest::newRow("trailing blank") << "1.13 " << "1.12" << false;
+        QTest::newRow("blank inside") << "1. 13" << "1.12" << false;
+        QTest::newRow("plus sign") << "1.+13" << "1.12" << false;
+        QTest::newRow("leading blank") << " 2" << "1.12" << false;
+        QTest::newRow("leading zero") << "1.013" << "1.12" << true;
+        QTest::newRow("beyond 64 bits") << "1.99999999999999999999" << "1.12" << true;
     }
 
     void compareVersions()

@@ -29,6 +29,28 @@ QString installerName(const QString &downloadUrl)
     return name;
 }
 
+// The value of one version part as its digits without leading zeros (zero
+// being no digits at all). A part that is not digits alone counts as zero: a
+// blank or a sign makes it no number.
+QString versionNumber(const QString &part)
+{
+    for (const QChar c : part)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QString();
+    int first = 0;
+    while (first < part.size() && part.at(first) == QLatin1Char('0'))
+        ++first;
+    return part.mid(first);
+}
+
+// Orders two numbers given by their digits, of any length (no overflow).
+int compareParts(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
+}
+
 } // namespace
 
 Updater::Updater()
@@ -174,10 +196,9 @@ bool Updater::compare(const QString &x, const QString &y)
     const QStringList xs = x.split(QLatin1Char('.'));
     const QStringList ys = y.split(QLatin1Char('.'));
     for (int i = 0; i < qMin(xs.size(), ys.size()); ++i) {
-        const qlonglong a = xs.at(i).toLongLong();
-        const qlonglong b = ys.at(i).toLongLong();
-        if (a != b)
-            return a > b;
+        const int order = compareParts(versionNumber(xs.at(i)), versionNumber(ys.at(i)));
+        if (order != 0)
+            return order > 0;
     }
     return xs.size() > ys.size();
 }
