@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
@@ -55,12 +56,14 @@ public:
     QList<Seen> seen;
     // Runs while a box is open, before it is answered.
     std::function<void(QMessageBox *)> inspect;
+    // Boxes for which this holds are neither recorded nor answered.
+    std::function<bool(QMessageBox *)> leaveOpen;
 
 private:
     void poll()
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
+        if (!box || !box->isVisible() || (leaveOpen && leaveOpen(box)))
             return;
         Seen entry;
         entry.title = box->windowTitle();
@@ -635,6 +638,66 @@ private slots:
         QCOMPARE(boxes->seen.size(), 1);
         QCOMPARE(boxes->seen.at(0).informative.endsWith(mandatorySentence), mandatory);
         QCOMPARE(server.hits("/files/k.exe"), 0);
+    }
+
+    // Declined while the main window is still being built: the answer to the
+    // appcast arrives while the command-line open's "Warning" box is up, before
+    // the main event loop runs. The command line is fixed when the process
+    // starts, so the window is built in a child run of this program whose last
+    // argument names a file (in its working folder) that is not a session.
+    void mandatoryDeclineAtStartUpQuits()
+    {
+        QJsonObject entry = release(QStringLiteral("1.13"), server.url("/files/k.exe"));
+        entry.insert(QStringLiteral("mandatory-update"), true);
+        server.serve("/downloads/updates.json?start-up", appcast(entry));
+        QTemporaryDir work;
+        QFile notASession(work.filePath(QStringLiteral("startUpChild")));
+        QVERIFY(notASession.open(QIODevice::WriteOnly));
+        notASession.write("not a session");
+        notASession.close();
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTRIX_CHILD_APPCAST"), appcastUrl(QStringLiteral("?start-up")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
+        child.setProcessEnvironment(environment);
+        child.setWorkingDirectory(work.path());
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startUpChild")});
+        // The appcast is served from this process's event loop: wait in it.
+        QTRY_VERIFY_WITH_TIMEOUT(child.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 child.readAll().right(900).constData());
+        QCOMPARE(server.hits("/downloads/updates.json?start-up"), 1);
+    }
+
+    void startUpChild()
+    {
+        const QString appcastAddress = qEnvironmentVariable("KESTRIX_CHILD_APPCAST");
+        if (appcastAddress.isEmpty())
+            QSKIP("runs only inside mandatoryDeclineAtStartUpQuits");
+        update_url = appcastAddress;
+        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
+        settings.setValue(QStringLiteral("check_updates/config/key"), true);
+        const auto isWarning = [](QMessageBox *box) { return box->windowTitle() == QLatin1String("Warning"); };
+        boxes->leaveOpen = isWarning;
+        bool warningUnderNotice = false;
+        boxes->inspect = [&](QMessageBox *) {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            warningUnderNotice = std::any_of(windows.begin(), windows.end(), [&](QWidget *w) {
+                auto *box = qobject_cast<QMessageBox *>(w);
+                return box && box->isVisible() && isWarning(box);
+            });
+        };
+        boxes->queue(QMessageBox::No);
+
+        MainWindow window;
+        window.show();
+
+        QCOMPARE(boxes->seen.size(), 1);
+        QVERIFY(boxes->seen.at(0).informative.endsWith(mandatorySentence));
+        QVERIFY(warningUnderNotice);
+        QCOMPARE(runApp([] {}, [] { return false; }), int(QuitRequested));
     }
 
     void acceptedUpdateGoesToDesktopOrDownload_data()

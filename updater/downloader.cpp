@@ -2,8 +2,8 @@
 #include "ui_downloader.h"
 
 #include "globals.h"
+#include "quitrequest.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
@@ -386,7 +386,7 @@ void Downloader::installUpdate()
         return;
     }
     if (m_mandatoryUpdate)
-        QCoreApplication::quit();
+        quitApplication();
     ui->openButton->setEnabled(true);
     ui->openButton->show();
     ui->timeLabel->setText(openButtonHint());
@@ -406,7 +406,7 @@ void Downloader::cancelDownload()
 {
     if (!m_reply || m_reply->isFinished()) {
         if (m_mandatoryUpdate)
-            QCoreApplication::quit();
+            quitApplication();
         hide();
         return;
     }
@@ -425,5 +425,5 @@ void Downloader::cancelDownload()
     hide();
     m_reply->abort();
     if (m_mandatoryUpdate)
-        QCoreApplication::quit();
+        quitApplication();
 }

@@ -1,6 +1,7 @@
 #include "updater.h"
 
 #include "downloader.h"
+#include "quitrequest.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -239,7 +240,7 @@ void Updater::setUpdateAvailable(bool available)
 
     if (box.exec() != QMessageBox::Yes) {
         if (m_mandatoryUpdate)
-            QCoreApplication::quit();
+            quitApplication();
         return;
     }
     acceptUpdate();
