@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSet>
@@ -55,12 +56,14 @@ public:
     QList<Seen> seen;
     // Runs while a box is open, before it is answered.
     std::function<void(QMessageBox *)> inspect;
+    // Boxes for which this holds are neither recorded nor answered.
+    std::function<bool(QMessageBox *)> leaveOpen;
 
 private:
     void poll()
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
+        if (!box || !box->isVisible() || (leaveOpen && leaveOpen(box)))
             return;
         Seen entry;
         entry.title = box->windowTitle();
@@ -253,6 +256,13 @@ private slots:
         QTest::newRow("empty") << "" << "1.12" << false;
         QTest::newRow("older major") << "0.99" << "1.12" << false;
         QTest::newRow("two digit major") << "10.0" << "9.9" << true;
+        // Only digits make a number; blanks and signs make the part 0.
+        QTest::newRow("trailing blank") << "1.13 " << "1.12" << false;
+        QTest::newRow("blank inside") << "1. 13" << "1.12" << false;
+        QTest::newRow("plus sign") << "1.+13" << "1.12" << false;
+        QTest::newRow("leading blank") << " 2" << "1.12" << false;
+        QTest::newRow("leading zero") << "1.013" << "1.12" << true;
+        QTest::newRow("beyond 64 bits") << "1.99999999999999999999" << "1.12" << true;
     }
 
     void compareVersions()
@@ -630,6 +640,63 @@ private slots:
         QCOMPARE(server.hits("/files/k.exe"), 0);
     }
 
+    // Declined while the main window is still being built: the answer to the
+    // appcast arrives while the command-line open's "Warning" box is up, before
+    // the main event loop runs. The command line is fixed when the process
+    // starts, so the window is built in a child run of this program whose last
+    // argument names a file (in its working folder) that is not a session.
+    void mandatoryDeclineAtStartUpQuits()
+    {
+        QJsonObject entry = release(QStringLiteral("1.13"), server.url("/files/k.exe"));
+        entry.insert(QStringLiteral("mandatory-update"), true);
+        server.serve("/downloads/updates.json?start-up", appcast(entry));
+        QTemporaryDir work;
+        QFile notASession(work.filePath(QStringLiteral("startUpChild")));
+        QVERIFY(notASession.open(QIODevice::WriteOnly));
+        notASession.write("not a session");
+        notASession.close();
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KESTRIX_CHILD_APPCAST"), appcastUrl(QStringLiteral("?start-up")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), work.filePath(QStringLiteral("config")));
+        child.setProcessEnvironment(environment);
+        child.setWorkingDirectory(work.path());
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startUpChild")});
+        // The appcast is served from this process's event loop: wait in it.
+        QTRY_VERIFY_WITH_TIMEOUT(child.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 child.readAll().right(900).constData());
+        QCOMPARE(server.hits("/downloads/updates.json?start-up"), 1);
+    }
+
+    void startUpChild()
+    {
+        const QString appcastAddress = qEnvironmentVariable("KESTRIX_CHILD_APPCAST");
+        if (appcastAddress.isEmpty())
+            QSKIP("runs only inside mandatoryDeclineAtStartUpQuits");
+        update_url = appcastAddress;
+        settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
+        settings.setValue(QStringLiteral("check_updates/config/key"), true);
+        // The warning stays up: only the quit can end it, from the notice on top.
+        bool warningShown = false;
+        boxes->leaveOpen = [&](QMessageBox *box) {
+            const bool warning = box->windowTitle() == QLatin1String("Warning");
+            warningShown |= warning;
+            return warning;
+        };
+        boxes->queue(QMessageBox::No);
+
+        MainWindow window;
+        window.show();
+
+        QVERIFY(warningShown);
+        QCOMPARE(boxes->seen.size(), 1);
+        QVERIFY(boxes->seen.at(0).informative.endsWith(mandatorySentence));
+        QCOMPARE(runApp([] {}, [] { return false; }), int(QuitRequested));
+    }
+
     void acceptedUpdateGoesToDesktopOrDownload_data()
     {
         QTest::addColumn<QString>("openUrl");
@@ -799,9 +866,6 @@ private slots:
 
         window.setDownloadDir(home->path());
         QCOMPARE(window.downloadDir(), home->path());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.grab().save(QStringLiteral("/tmp/kestrix_downloader.png"));
     }
 
     void sizeTexts_data()
@@ -844,7 +908,6 @@ private slots:
                 window.calculateSizes(received, size);
                 check("downloadLabel");
             }
-        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_sizes.png"));
         boxes->inspect = [&](QMessageBox *) {
             check("downloadLabel");
             check("timeLabel");
@@ -854,7 +917,6 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         check("timeLabel");
-        window.grab().save(QStringLiteral("/tmp/kestrix_downloader_open.png"));
 
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
         QCOMPARE(window.size(), fixedSize);
@@ -1094,7 +1156,12 @@ private slots:
         QTest::newRow("redirect loop") << QByteArray("/files/loop.exe") << "Too many redirects" << false;
         QTest::newRow("redirect to a local file") << QByteArray("/files/local.exe") << "not on the web" << false;
         QTest::newRow("cut short") << QByteArray("/files/short.exe") << "" << false;
-        QTest::newRow("partial file blocked") << QByteArray("/files/fine.exe") << "" << false;
+        // What failed, and on which file, is in the box ({dir}: the Downloads folder).
+        QTest::newRow("partial file blocked")
+            << QByteArray("/files/fine.exe") << "Could not write the update to {dir}/setup.exe.part:\n" << false;
+        QTest::newRow("installer blocked")
+            << QByteArray("/files/fine.exe") << "Could not rename {dir}/setup.exe.part\nto {dir}/setup.exe:\n"
+            << false;
     }
 
     void failedDownloadIsNeverOffered()
@@ -1110,8 +1177,12 @@ private slots:
         cut.sendLength = false;
         server.route("/files/short.exe", cut);
         server.serve("/files/fine.exe", installerBytes(3000));
-        if (path == "/files/fine.exe")
+        // A folder where the download's file has to go.
+        if (QLatin1String(QTest::currentDataTag()) == QLatin1String("partial file blocked"))
             QVERIFY(QDir().mkpath(downloads() + QStringLiteral("/setup.exe") + partialSuffix));
+        if (QLatin1String(QTest::currentDataTag()) == QLatin1String("installer blocked"))
+            QVERIFY(QDir().mkpath(downloads() + QStringLiteral("/setup.exe")));
+        error.replace(QStringLiteral("{dir}"), QDir::toNativeSeparators(downloads()));
         Downloader window;
         window.setFileName(QStringLiteral("setup.exe"));
         window.setMandatoryUpdate(mandatory);
@@ -1245,6 +1316,34 @@ private slots:
         QCOMPARE(finishedDownloads.size(), 1);
         QCOMPARE(readFile(downloads() + QStringLiteral("/setup.exe")), second);
         QVERIFY(!QFile::exists(partial));
+        QVERIFY(boxes->seen.isEmpty());
+    }
+
+    void slotsWithoutATransferDoNothing()
+    {
+        server.serve("/files/small.exe", installerBytes(2000));
+        Downloader window;
+        window.setFileName(QStringLiteral("small.exe"));
+        window.setUseCustomInstallProcedures(true);
+        QSignalSpy finishedDownloads(&window, &Downloader::downloadFinished);
+        const QString installer = downloads() + QStringLiteral("/small.exe");
+        const auto callEverySlot = [&] {
+            window.updateProgress(100, 2000);
+            window.updateProgress(100, -1);
+            window.saveFile(100, 2000);
+            window.finished();
+        };
+
+        callEverySlot();
+        QVERIFY(!QFileInfo::exists(downloads()));
+
+        QCOMPARE(runApp([&] { window.startDownload(QUrl(server.url("/files/small.exe"))); },
+                        [&] { return !finishedDownloads.isEmpty(); }),
+                 int(Done));
+        callEverySlot();
+        QCOMPARE(finishedDownloads.size(), 1);
+        QCOMPARE(readFile(installer), installerBytes(2000));
+        QCOMPARE(QDir(downloads()).entryList(QDir::Files), QStringList{"small.exe"});
         QVERIFY(boxes->seen.isEmpty());
     }
 

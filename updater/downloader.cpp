@@ -2,8 +2,8 @@
 #include "ui_downloader.h"
 
 #include "globals.h"
+#include "quitrequest.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
@@ -250,9 +250,9 @@ void Downloader::followRedirect(const QUrl &target)
 
 void Downloader::updateProgress(qlonglong received, qlonglong total)
 {
-    // An aborted transfer still reports its last progress; nothing is left
-    // to show or to save.
-    if (!m_reply->isOpen())
+    // An aborted transfer still reports its last progress, and with no
+    // transfer at all there is nothing to show or to save.
+    if (!m_reply || !m_reply->isOpen())
         return;
     if (total > 0) {
         ui->progressBar->setRange(0, 100);
@@ -288,12 +288,20 @@ void Downloader::calculateTimeRemaining(qlonglong received, qlonglong total)
 
 void Downloader::saveFile(qlonglong, qlonglong)
 {
+    if (!m_reply)
+        return;
     const QUrl target = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     if (!target.isEmpty()) {
         followRedirect(target);
         return;
     }
     appendArrivedData();
+}
+
+QString Downloader::writeErrorText(const QFile &file) const
+{
+    return tr("Could not write the update to %1:\n%2")
+        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
 }
 
 // Appends what the reply holds to the partial file. When the file cannot be
@@ -303,13 +311,13 @@ bool Downloader::appendArrivedData()
 {
     QFile file(partialPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        m_writeError = file.errorString();
+        m_writeError = writeErrorText(file);
         return false;
     }
     const QByteArray data = m_reply->readAll();
     if (file.write(data) != data.size()) {
         m_writeFailed = true;
-        m_writeError = file.errorString();
+        m_writeError = writeErrorText(file);
     }
     file.close();
     return !m_writeFailed;
@@ -317,6 +325,10 @@ bool Downloader::appendArrivedData()
 
 void Downloader::finished()
 {
+    // Only the end of the current transfer counts: without one there is
+    // nothing to finish, and a half-arrived installer must never be offered.
+    if (!m_reply || !m_reply->isFinished())
+        return;
     const QUrl target = m_reply->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     if (!target.isEmpty()) {
         followRedirect(target);
@@ -325,6 +337,7 @@ void Downloader::finished()
     if (m_reply->error() == QNetworkReply::OperationCanceledError) {
         // The operator's Stop: cancelDownload has already hidden the window.
         QFile::remove(partialPath());
+        dropReply();
         return;
     }
     if (m_reply->error() != QNetworkReply::NoError) {
@@ -340,24 +353,28 @@ void Downloader::finished()
     QFile::remove(installerPath());
     QFile partial(partialPath());
     if (!partial.rename(installerPath())) {
-        failTransfer(partial.errorString());
+        failTransfer(tr("Could not rename %1\nto %2:\n%3")
+                         .arg(QDir::toNativeSeparators(partialPath()),
+                              QDir::toNativeSeparators(installerPath()), partial.errorString()));
         return;
     }
 
-    emit downloadFinished(m_urlId, installerPath());
+    // The transfer is over; released before anyone hears of it, so that a
+    // download started from there is not taken for this one.
     m_reply->close();
+    dropReply();
+    emit downloadFinished(m_urlId, installerPath());
     installUpdate();
     hide();
 }
 
 void Downloader::failTransfer(const QString &reason)
 {
-    disconnect(m_reply, nullptr, this, nullptr);
-    m_reply->abort();
+    dropReply();
     QFile::remove(partialPath());
     QMessageBox::critical(this, tr("Error"), reason, QMessageBox::Close);
     if (m_mandatoryUpdate)
-        QCoreApplication::quit();
+        quitApplication();
     hide();
 }
 
@@ -386,7 +403,7 @@ void Downloader::installUpdate()
         return;
     }
     if (m_mandatoryUpdate)
-        QCoreApplication::quit();
+        quitApplication();
     ui->openButton->setEnabled(true);
     ui->openButton->show();
     ui->timeLabel->setText(openButtonHint());
@@ -406,7 +423,7 @@ void Downloader::cancelDownload()
 {
     if (!m_reply || m_reply->isFinished()) {
         if (m_mandatoryUpdate)
-            QCoreApplication::quit();
+            quitApplication();
         hide();
         return;
     }
@@ -425,5 +442,5 @@ void Downloader::cancelDownload()
     hide();
     m_reply->abort();
     if (m_mandatoryUpdate)
-        QCoreApplication::quit();
+        quitApplication();
 }

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QFile;
 class QNetworkAccessManager;
 class QNetworkReply;
 class Ui_Downloader;
@@ -61,6 +62,7 @@ private:
     void followRedirect(const QUrl &target);
     void dropReply();
     bool appendArrivedData();
+    QString writeErrorText(const QFile &file) const;
     void failTransfer(const QString &reason);
 
     QString m_urlId;

@@ -1,6 +1,7 @@
 #include "updater.h"
 
 #include "downloader.h"
+#include "quitrequest.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -27,6 +28,28 @@ QString installerName(const QString &downloadUrl)
     if (name.contains(QLatin1Char('\\')) || name == QLatin1String(".") || name == QLatin1String(".."))
         return QString();
     return name;
+}
+
+// The value of one version part as its digits without leading zeros (zero
+// being no digits at all). A part that is not digits alone counts as zero: a
+// blank or a sign makes it no number.
+QString versionNumber(const QString &part)
+{
+    for (const QChar c : part)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QString();
+    int first = 0;
+    while (first < part.size() && part.at(first) == QLatin1Char('0'))
+        ++first;
+    return part.mid(first);
+}
+
+// Orders two numbers given by their digits, of any length (no overflow).
+int compareParts(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    return a.compare(b);
 }
 
 } // namespace
@@ -174,10 +197,9 @@ bool Updater::compare(const QString &x, const QString &y)
     const QStringList xs = x.split(QLatin1Char('.'));
     const QStringList ys = y.split(QLatin1Char('.'));
     for (int i = 0; i < qMin(xs.size(), ys.size()); ++i) {
-        const qlonglong a = xs.at(i).toLongLong();
-        const qlonglong b = ys.at(i).toLongLong();
-        if (a != b)
-            return a > b;
+        const int order = compareParts(versionNumber(xs.at(i)), versionNumber(ys.at(i)));
+        if (order != 0)
+            return order > 0;
     }
     return xs.size() > ys.size();
 }
@@ -218,7 +240,7 @@ void Updater::setUpdateAvailable(bool available)
 
     if (box.exec() != QMessageBox::Yes) {
         if (m_mandatoryUpdate)
-            QCoreApplication::quit();
+            quitApplication();
         return;
     }
     acceptUpdate();
