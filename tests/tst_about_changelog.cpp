@@ -121,6 +121,8 @@ private slots:
     {
         about_dialog about;
         about.show();
+        QCOMPARE(about.size(), QSize(481, 426));
+        QCOMPARE(button(&about, "pushButton")->size(), QSize(80, 25));
         for (const char *name : {"label_2", "label_3", "label_4", "pushButton_2", "pushButton_3", "pushButton"}) {
             QWidget *widget = about.findChild<QWidget *>(QLatin1String(name));
             QVERIFY2(widget->width() >= widget->sizeHint().width(),
@@ -158,6 +160,8 @@ private slots:
         notes.resize(300, 200);
         QCOMPARE(notes.size(), QSize(640, 480));
         QCOMPARE(button(&notes, "pushButton")->geometry(), QRect(520, 440, 80, 23));
+        // Its fixed box holds "Close" in the dialog font.
+        QVERIFY(button(&notes, "pushButton")->sizeHint().height() <= 23);
     }
 
     void closeButtonsCloseTheirWindow()
