@@ -109,6 +109,9 @@ private slots:
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tarvell Engineering Kestrix Software"));
         QVERIFY(labelText(&about, "label_2").endsWith(QLatin1String(" / Kestrix Software v-")));
         QCOMPARE(labelText(&about, "label_3"), QStringLiteral("1.12"));
+        // The three labels read as one line; the notice does not run into the version.
+        const QString line = labelText(&about, "label_2") + labelText(&about, "label_3") + labelText(&about, "label_4");
+        QVERIFY2(line.contains(QStringLiteral(" v-1.12 © ")), qPrintable(line));
 
         changelog notes;
         QCOMPARE(notes.windowTitle(), QStringLiteral("Tarvell Engineering - Kestrix Software V 1.12 - Changelog"));
@@ -121,6 +124,8 @@ private slots:
     {
         about_dialog about;
         about.show();
+        QCOMPARE(about.size(), QSize(481, 426));
+        QCOMPARE(button(&about, "pushButton")->size(), QSize(80, 25));
         for (const char *name : {"label_2", "label_3", "label_4", "pushButton_2", "pushButton_3", "pushButton"}) {
             QWidget *widget = about.findChild<QWidget *>(QLatin1String(name));
             QVERIFY2(widget->width() >= widget->sizeHint().width(),
@@ -129,6 +134,32 @@ private slots:
         }
         QCOMPARE(button(&about, "pushButton_2")->size(), button(&about, "pushButton")->size());
         QCOMPARE(button(&about, "pushButton_3")->size(), button(&about, "pushButton")->size());
+    }
+
+    // The logo is narrower than its label; it stands centred over the
+    // centred lines below it, not at the label's left edge.
+    void aboutLogoIsCentred()
+    {
+        about_dialog about;
+        about.show();
+        auto *logo = about.findChild<QLabel *>(QStringLiteral("label"));
+        QCOMPARE(logo->size(), QSize(200, 80));
+        const QImage image = logo->grab().toImage();
+        const QRgb background = image.pixel(0, 0);
+        int left = image.width();
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixel(x, y) != background) {
+                    left = qMin(left, x);
+                    right = qMax(right, x);
+                }
+            }
+        }
+        QVERIFY(right > left);
+        const int margins = left - (image.width() - 1 - right);
+        QVERIFY2(qAbs(margins) <= 1,
+                 qPrintable(QStringLiteral("%1 px left, %2 px right").arg(left).arg(image.width() - 1 - right)));
     }
 
     void changelogHoldsTheReleaseNotes()
@@ -158,6 +189,8 @@ private slots:
         notes.resize(300, 200);
         QCOMPARE(notes.size(), QSize(640, 480));
         QCOMPARE(button(&notes, "pushButton")->geometry(), QRect(520, 440, 80, 23));
+        // Its fixed box holds "Close" in the dialog font.
+        QVERIFY(button(&notes, "pushButton")->sizeHint().height() <= 23);
     }
 
     void closeButtonsCloseTheirWindow()

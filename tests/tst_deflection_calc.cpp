@@ -53,7 +53,6 @@ private slots:
         ex_measured_lift = 0.5375;
         deflection_calc calculator;
         QCOMPARE(calculator.windowTitle(), QStringLiteral("Calculate"));
-        QCOMPARE(calculator.size(), QSize(462, 385));
         QCOMPARE(label(&calculator, "label"), QStringLiteral("Deflection Percentage"));
         QCOMPARE(label(&calculator, "label_8"),
                  QStringLiteral("deflection % = 100 * |theoretical lift - measured lift| / "
@@ -73,6 +72,20 @@ private slots:
         QCOMPARE(in_theoretical_lift, 0.58 - 0.02);
         QCOMPARE(edit(&calculator, "lineEdit")->text(), QStringLiteral("0.000"));
         QCOMPARE(edit(&calculator, "lineEdit_2")->text(), QStringLiteral("0.537"));
+    }
+
+    // The formula is one 8 pt line of fixed height: the dialog opens as wide
+    // as that line needs rather than cut it.
+    void opensWideEnoughForTheFormula()
+    {
+        deflection_calc calculator;
+        calculator.show();
+        QCOMPARE(calculator.size(), QSize(519, 385));
+        const auto *formula = calculator.findChild<QLabel *>(QStringLiteral("label_8"));
+        QCOMPARE(formula->font().pointSize(), 8);
+        QVERIFY2(formula->width() >= formula->sizeHint().width(),
+                 qPrintable(QStringLiteral("%1 px for %2 px of text").arg(formula->width()).arg(formula->sizeHint().width())));
+        QCOMPARE(formula->height(), 16);
     }
 
     void computesTheSignedFactor_data()

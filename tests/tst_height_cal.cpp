@@ -70,15 +70,19 @@ private slots:
     }
 
     // The caption is set large and its box is fixed: it has to hold the text.
-    void captionIsNotCut()
+    // The buttons are in the dialog font, not the desktop's.
+    void textsFitTheDialog()
     {
         height_cal dialog;
         dialog.show();
+        QCOMPARE(dialog.size(), QSize(313, 87));
         QLabel *caption = dialog.findChild<QLabel *>(QStringLiteral("label"));
         QCOMPARE(caption->text(), QStringLiteral("Standard Height: "));
         QVERIFY2(caption->width() >= caption->sizeHint().width(),
                  qPrintable(QStringLiteral("%1 px for %2 px of text").arg(caption->width()).arg(caption->sizeHint().width())));
         QCOMPARE(caption->height(), 20);
+        for (const char *name : {"pushButton_2", "pushButton_3"})
+            QCOMPARE(dialog.findChild<QPushButton *>(QLatin1String(name))->font().pointSize(), 8);
     }
 
     // The worked example: a 1.500 standard read as 1.7325 raw.

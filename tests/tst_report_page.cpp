@@ -152,6 +152,7 @@ private slots:
     void anyNonZeroTargetCountsAsEntered();
     void headerFill();
     void longEntriesStayReadable();
+    void sessionCaptionsClearOfTheirValues();
     void resultRowsForEachType_data();
     void resultRowsForEachType();
     void rowsOnlyForRecordedValves();
@@ -396,6 +397,27 @@ void tst_report_page::longEntriesStayReadable()
     const auto *notes = page->findChild<QTextBrowser *>();
     QCOMPARE(notes->toPlainText(), session_notes);
     QVERIFY(notes->document()->size().height() <= notes->contentsRect().height());
+}
+
+// Caption and value share a line; at least a blank has to part them, or
+// "Valve Spring Part #:" runs into the part number.
+void tst_report_page::sessionCaptionsClearOfTheirValues()
+{
+    BoxAnswerer answerer;
+    print_form_a form;
+    const QWidget *page = form.findChild<QWidget *>(QStringLiteral("printform"));
+    const QList<QPair<const char *, const char *>> lines{
+        {"label_10", "label_14"}, {"label_11", "label_15"}, {"label_12", "label_16"}};
+    for (const auto &line : lines) {
+        const QLabel *caption = page->findChild<QLabel *>(QLatin1String(line.first));
+        const QLabel *value = page->findChild<QLabel *>(QLatin1String(line.second));
+        const QFontMetricsF metrics(caption->font());
+        const qreal end = caption->mapTo(page, QPoint(0, 0)).x() + metrics.horizontalAdvance(caption->text())
+                          + metrics.horizontalAdvance(QLatin1Char(' '));
+        const int start = value->mapTo(page, QPoint(0, 0)).x();
+        QVERIFY2(end <= start, qPrintable(QStringLiteral("\"%1\" ends at %2, its value starts at %3")
+                                              .arg(caption->text()).arg(end).arg(start)));
+    }
 }
 
 void tst_report_page::resultRowsForEachType_data()

@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "test_main.h"
+#include "text_room.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -204,6 +205,35 @@ private slots:
         // Valve 1 is an intake valve: its side's values and curve are shown.
         QCOMPARE(label(p.valueLabels[0])->text(), QStringLiteral("0.550"));
         QCOMPARE(label(QStringLiteral("label_20"))->text(), QStringLiteral("300"));
+    }
+
+    // An opened session fills the fields; one narrower than its value scrolls
+    // it, and 125.5 reads as "25.5". The window may be at its narrowest.
+    void targetFieldsShowTheirValuesWhole_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("installed height") << "installed" << "1.800";
+        QTest::newRow("seat load") << "seat" << "125.5";
+        QTest::newRow("bind clearance") << "bind" << "0.0625";
+    }
+
+    void targetFieldsShowTheirValuesWhole()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, text);
+        const Page &p = pageNamed(page);
+        window->resize(window->minimumWidth(), window->height());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        widget<QPushButton>(p.button)->click();
+        QCOMPARE(window->width(), 975);
+        for (const char *name : {p.intakeField, p.exhaustField}) {
+            QLineEdit *field = widget<QLineEdit>(name);
+            field->setText(text);
+            const QString shortfall = textRoomShortfall(field, text);
+            QVERIFY2(shortfall.isEmpty(), qPrintable(shortfall));
+        }
     }
 
     void linearSpringResults_data()
