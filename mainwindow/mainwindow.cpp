@@ -4,6 +4,7 @@
 
 #include "about_dialog.h"
 #include "changelog.h"
+#include "frame_pacer.h"
 #include "globals.h"
 #include "height_cal.h"
 #include "preprint_dialog.h"
@@ -19,6 +20,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    new FramePacer(this, gauge_boxes());
     setWindowModality(Qt::WindowModal);
     setWindowTitle(QStringLiteral("Tarvell Engineering - Kestrix Software - V ")
                    + QString::number(program_version, 'f', 2));

@@ -28,6 +28,8 @@ public:
     void find_tester_port();
     void parse_tester_line();
     void update_gauges();
+    // The thickness subtracted from the heights read for a valve: its side's.
+    static double retainer_thickness_of(int valve);
 
     // Update check (mainwindow.cpp)
     void check_for_updates();
@@ -83,14 +85,8 @@ private:
     // Blocks or unblocks the port's signals, watching the link meanwhile.
     void hold_port_signals(bool held);
     class QTimer *lost_link_watch = nullptr;
-    // The gauges take every reading at once, but are laid out and repainted
-    // at most once a frame.
-    void hold_gauges();
-    void release_gauges();
-    QList<QWidget *> gauge_widgets() const;
-    QList<QLayout *> gauge_layouts() const;
-    class QTimer *gauge_frame = nullptr;
-    bool gauges_held = false;
+    // The widgets whose layouts hold the gauges.
+    QList<QWidget *> gauge_boxes() const;
 
     // ---- Recording (recording.cpp) ----
     void add_sample();

@@ -41,6 +41,11 @@ const char *const red_style = "QLabel { background-color : red; }";
 const char *const record_on_style = "font-size: 12px;background-color: rgb(255, 0, 0)";
 const char *const record_off_style = "font-size: 12px;";
 
+// What each sample of the running stroke was read with, beside its height
+// in the stroke buffers.
+double sample_uncomp_heights[stroke_capacity] = {};
+double sample_thicknesses[stroke_capacity] = {};
+
 void clear_stroke_buffers()
 {
     std::fill(std::begin(stroke_heights), std::end(stroke_heights), 0.0);
@@ -59,6 +64,20 @@ int release_point()
             return i;
     }
     return -1;
+}
+
+// A stroke is stored for the valve that is current when it ends. Read
+// partly during the pause after the valve before, or with another thickness
+// entered meanwhile, its heights are made those it would have had if every
+// reading had been taken for that valve.
+void carry_retainer_thickness(double thickness)
+{
+    for (int n = 1; n <= sample_count; ++n) {
+        if (sample_thicknesses[n] != thickness) {
+            stroke_heights[n] = sample_uncomp_heights[n] - thickness;
+            sample_thicknesses[n] = thickness;
+        }
+    }
 }
 
 // Written as ">=" so that a reading that is not a number is never kept.
@@ -131,6 +150,8 @@ void MainWindow::add_sample()
     const int n = ++sample_count;
     stroke_loads[n] = live_load;
     stroke_heights[n] = comp_height;
+    sample_uncomp_heights[n] = uncomp_height;
+    sample_thicknesses[n] = retainer_thickness_of(current_valve);
     ui->Thermo_2->setValue(n);
     // The height standing still means the operator is pressing too slowly.
     if (stroke_heights[n] == stroke_heights[n - 1])
@@ -197,6 +218,7 @@ void MainWindow::end_stroke(bool recorded)
 {
     overload_state = 0;
     set_stroke_port_blocked(true);
+    carry_retainer_thickness(retainer_thickness_of(current_valve));
 
     const int release = release_point();
     const int kept_end = release < 0 ? stroke_capacity : release;

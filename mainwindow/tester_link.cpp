@@ -7,7 +7,6 @@
 
 #include <QColor>
 #include <QDebug>
-#include <QLayout>
 #include <QMetaEnum>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -28,8 +27,6 @@ constexpr double dead_band = 0.001;
 constexpr double dead_band_slack = 1e-9;
 // Above this load the text shows the load cell's display limit.
 constexpr double load_text_cap = 1525.0;
-// About one screen refresh.
-constexpr int gauge_frame_ms = 16;
 // How soon a tester unplugged while its readings are held back is noticed.
 constexpr int lost_link_check_ms = 50;
 
@@ -58,7 +55,7 @@ QStringRef current_load_field(const QStringRef &field)
 
 double retainer_thickness_in_use()
 {
-    return current_valve % 2 != 0 ? in_retainer_thickness : ex_retainer_thickness;
+    return MainWindow::retainer_thickness_of(current_valve);
 }
 
 // The open port's last error says the device has gone away.
@@ -75,6 +72,11 @@ QString error_name(QSerialPort::SerialPortError error)
 }
 
 } // namespace
+
+double MainWindow::retainer_thickness_of(int valve)
+{
+    return valve % 2 != 0 ? in_retainer_thickness : ex_retainer_thickness;
+}
 
 void MainWindow::find_tester_port()
 {
@@ -115,7 +117,11 @@ void MainWindow::serialConnect()
     ui->con_status->setText(QStringLiteral("<font color='green'>Kestrix connected on port ")
                             + tester_port_name);
     ui->connect_button->hide();
-    connect(serial_port, SIGNAL(readyRead()), this, SLOT(serialReceived()));
+    // The port tells of new data only while no slot of its ready-read is
+    // running. A reading can end a stroke, and the pause and boxes that follow
+    // run inside the slot; queued, the slot runs after the port's signal has
+    // returned, so readings go on arriving through those waits.
+    connect(serial_port, SIGNAL(readyRead()), this, SLOT(serialReceived()), Qt::QueuedConnection);
 
     // A vanished device is reported again on every pass of the event loop
     // until the port is closed, so the link ends at the first report.
@@ -138,6 +144,10 @@ void MainWindow::hold_port_signals(bool held)
     if (!held) {
         if (lost_link_watch)
             lost_link_watch->stop();
+        // What arrived meanwhile was not announced; it is read now as one
+        // chunk instead of waiting for the tester's next reading.
+        if (serial_port->bytesAvailable() > 0)
+            QMetaObject::invokeMethod(this, &MainWindow::serialReceived, Qt::QueuedConnection);
         return;
     }
     if (!lost_link_watch) {
@@ -167,7 +177,10 @@ void MainWindow::on_connect_button_clicked()
 
 void MainWindow::serialReceived()
 {
-    if (!serial_port || serial_port->bytesAvailable() < min_chunk_bytes)
+    // A call queued before the port was held back must leave the data for
+    // the read that follows the hold.
+    if (!serial_port || serial_port->signalsBlocked()
+        || serial_port->bytesAvailable() < min_chunk_bytes)
         return;
     const QByteArray chunk = serial_port->readAll();
     rx_text = QString::fromUtf8(chunk.constData(), int(qstrnlen(chunk.constData(), uint(chunk.size()))));
@@ -211,7 +224,6 @@ void MainWindow::parse_tester_line()
 
 void MainWindow::update_gauges()
 {
-    hold_gauges();
     ui->load_val_2->setText(load_text);
     ui->height_val->setText(height_text);
     ui->Thermo->setValue(comp_height);
@@ -225,65 +237,14 @@ void MainWindow::update_gauges()
     ui->label_5->setText(QString::number(retainer_thickness_in_use(), 'f', 3));
 }
 
-// Laying out and drawing the gauges costs several times more than taking a
-// reading, so at the tester's full rate the window would spend most of its
-// time on frames no eye can tell apart. The first reading after a pause is
-// shown at once; those that follow within a frame still set every widget, and
-// the frame's end lays out and draws the latest of them.
-QList<QWidget *> MainWindow::gauge_widgets() const
+QList<QWidget *> MainWindow::gauge_boxes() const
 {
-    return {ui->load_val_2, ui->height_val, ui->Thermo, ui->label_67, ui->Dial, ui->label_5};
-}
-
-// A new label text asks the whole window for a new layout; holding the
-// labels' own boxes keeps that request from travelling up.
-QList<QLayout *> MainWindow::gauge_layouts() const
-{
-    QList<QLayout *> layouts;
-    for (QWidget *label : {static_cast<QWidget *>(ui->load_val_2), static_cast<QWidget *>(ui->height_val)}) {
-        QLayout *box = label->parentWidget()->layout();
-        if (box && !layouts.contains(box))
-            layouts.append(box);
+    QList<QWidget *> boxes;
+    for (QWidget *label : {ui->load_val_2, ui->height_val, ui->label_67, ui->label_5}) {
+        if (!boxes.contains(label->parentWidget()))
+            boxes.append(label->parentWidget());
     }
-    return layouts;
-}
-
-void MainWindow::hold_gauges()
-{
-    if (!gauge_frame) {
-        gauge_frame = new QTimer(this);
-        gauge_frame->setSingleShot(true);
-        gauge_frame->setInterval(gauge_frame_ms);
-        connect(gauge_frame, &QTimer::timeout, this, &MainWindow::release_gauges);
-    }
-    if (!gauge_frame->isActive()) {
-        gauge_frame->start();
-        return;
-    }
-    if (gauges_held)
-        return;
-    gauges_held = true;
-    for (QWidget *gauge : gauge_widgets())
-        gauge->setUpdatesEnabled(false);
-    for (QLayout *box : gauge_layouts())
-        box->setEnabled(false);
-}
-
-void MainWindow::release_gauges()
-{
-    if (!gauges_held)
-        return;
-    gauges_held = false;
-    // A resize while the boxes were held went unseen, so lay them out afresh.
-    for (QLayout *box : gauge_layouts()) {
-        box->setEnabled(true);
-        box->invalidate();
-        box->activate();
-    }
-    // Enabling updates repaints each gauge; that paint opens the next frame.
-    for (QWidget *gauge : gauge_widgets())
-        gauge->setUpdatesEnabled(true);
-    gauge_frame->start();
+    return boxes;
 }
 
 void MainWindow::on_horizontalSlider_valueChanged(int value)

@@ -338,9 +338,7 @@ private:
         QStringList out;
         for (int i = first; i < answerer->seen.size(); ++i) {
             const BoxAnswerer::Seen &s = answerer->seen.at(i);
-            // The main window is window-modal itself.
-            if (s.className != QLatin1String("MainWindow"))
-                out << (s.className + QLatin1Char('|') + s.title + QLatin1Char('|') + s.text);
+            out << (s.className + QLatin1Char('|') + s.title + QLatin1Char('|') + s.text);
         }
         return out;
     }

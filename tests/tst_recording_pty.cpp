@@ -7,13 +7,19 @@
 #include "stroke_generator.h"
 #include "test_main.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
 #include <qcustomplot.h>
 
+#include <functional>
 #include <memory>
+
+namespace {
+const char *const success_text = "<font color='Green'>Successful Test</font>";
+} // namespace
 
 class tst_recording_pty : public QObject
 {
@@ -23,17 +29,39 @@ class tst_recording_pty : public QObject
     std::unique_ptr<BoxAnswerer> answerer;
     PtyTester tester;
 
-    // The shown main window is window-modal itself, so the answerer sees it
-    // too; only the boxes over it count.
-    int boxesSeen() const
-    {
-        int boxes = 0;
-        for (const BoxAnswerer::Seen &seen : answerer->seen)
-            boxes += seen.className != QLatin1String("MainWindow");
-        return boxes;
-    }
+    int boxesSeen() const { return answerer->seen.size(); }
 
     QLabel *label(const char *name) { return window->findChild<QLabel *>(QLatin1String(name)); }
+    QPushButton *recordButton()
+    {
+        return window->findChild<QPushButton *>(QStringLiteral("record_button"));
+    }
+    bool paused() { return label("message")->text() == QLatin1String(success_text); }
+
+    // Runs `action` inside the one-second pause after a stored stroke, from
+    // the pause's own event loop, as soon as "Successful Test" shows. Until
+    // the pause is over the stored valve stays the current one.
+    void whilePaused(const std::function<void()> &action)
+    {
+        auto *watch = new QTimer(this);
+        connect(watch, &QTimer::timeout, this, [this, watch, action] {
+            if (!paused())
+                return;
+            watch->stop();
+            watch->deleteLater();
+            action();
+        });
+        watch->start(1);
+    }
+
+    // A stroke up to the reading that ends it; the reading is sent without
+    // waiting, since it is shown only once its stroke is stored.
+    bool sendStrokeUpToItsEnd(QVector<StrokeSample> samples)
+    {
+        while (samples.last().load < 10.0)
+            samples.removeLast();
+        return sendStroke(samples) && tester.write(testerReading(0.0, samples.last().height + 0.1));
+    }
 
     // Sends one reading and waits until the window has shown it, so that
     // every reading is read as a chunk of its own, as from the real tester.
@@ -41,10 +69,27 @@ class tst_recording_pty : public QObject
     {
         const QByteArray text = testerReading(sample.load, sample.height);
         const QString load = QString::fromLatin1(text.left(text.indexOf('|')));
-        const QString height = QString::number(sample.height, 'f', 3);
-        return tester.write(text) && QTest::qWaitFor([&] {
-                   return label("load_val_2")->text() == load && label("height_val")->text() == height;
-               }, 3000);
+        return tester.write(text) && shownSoon([&] {
+                   const double shown = sample.height - MainWindow::retainer_thickness_of(current_valve);
+                   return label("load_val_2")->text() == load
+                          && label("height_val")->text() == QString::number(shown, 'f', 3);
+               });
+    }
+
+    // QTest::qWaitFor sleeps between its looks, far longer than a reading
+    // takes; this looks again as soon as anything has happened.
+    static bool shownSoon(const std::function<bool()> &shown)
+    {
+        QTimer wakeUp;
+        wakeUp.start(10);
+        QElapsedTimer waited;
+        waited.start();
+        while (!shown()) {
+            if (waited.hasExpired(3000))
+                return false;
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        return true;
     }
 
     bool sendStroke(const QVector<StrokeSample> &stroke)
@@ -101,7 +146,7 @@ private slots:
 
     void strokesFromTheTesterFillTheValvesInTurn()
     {
-        window->findChild<QPushButton *>(QStringLiteral("record_button"))->click();
+        recordButton()->click();
         QVERIFY(sendStroke(stroke(80.0, 400.0, 1.150)));
         QVERIFY(sendStroke(stroke(95.0, 430.0, 1.120)));
         QVERIFY(sendStroke(stroke(70.0, 380.0, 1.180)));
@@ -132,24 +177,39 @@ private slots:
         window->findChild<QPushButton *>(QStringLiteral("down_button"))->click();
         QCOMPARE(label("cyl_label")->text(), QStringLiteral("#2 Intake"));
         QCOMPARE(window->findChild<QCustomPlot *>(QStringLiteral("customPlot"))->graphCount(), 3);
-        QTest::qWait(50); // let the gauges' frame end so they are drawn
-        window->grab().save(QStringLiteral("/tmp/kestrix_recording.png"));
+    }
+
+    // ---- The waits after a stroke: readings go on ----
+
+    void readingsDuringThePauseAreShownAndRecorded()
+    {
+        recordButton()->click();
+        bool shownInPause = false;
+        whilePaused([&] { shownInPause = send({55.5, 1.900}) && current_valve == 1; });
+        QVERIFY(sendStrokeUpToItsEnd(stroke(80.0, 400.0, 1.150)));
+        QVERIFY(QTest::qWaitFor([&] { return current_valve == 2 && !paused(); }, 5000));
+        QVERIFY(shownInPause);
+        // The reading taken in the pause is the next stroke's first sample.
+        QCOMPARE(sample_count, 1);
+        QCOMPARE(stroke_loads[1], 55.5);
+        QCOMPARE(stroke_heights[1], 1.900);
+        QCOMPARE(valve_loads[1].first(), 80.0);
     }
 
     void strokeDuringThePauseIsStoredForTheNextValve()
     {
-        window->findChild<QPushButton *>(QStringLiteral("record_button"))->click();
-        QVector<StrokeSample> first = stroke(80.0, 400.0, 1.150);
-        const StrokeSample firstEnd = first.takeLast();
-        QVERIFY(sendStroke(first));
-        // The second spring is pressed while "Successful Test" still shows.
-        bool secondSent = false;
-        QTimer::singleShot(20, this, [&] { secondSent = sendStroke(stroke(150.0, 420.0, 1.100)); });
-        // Its gauges are shown only after the pause, by then with the
-        // second spring's readings, so nothing is waited for here.
-        QVERIFY(tester.write(testerReading(firstEnd.load, firstEnd.height)));
-        QVERIFY(QTest::qWaitFor([&] { return secondSent; }, 10000));
-        QVERIFY(QTest::qWaitFor([&] { return current_valve == 3; }, 3000));
+        recordButton()->click();
+        bool begunInPause = false;
+        bool endedInPause = false;
+        whilePaused([&] {
+            QVector<StrokeSample> second = stroke(150.0, 420.0, 1.100);
+            begunInPause = send(second.first()) && current_valve == 1;
+            endedInPause = sendStroke(second.mid(1)) && current_valve == 1;
+        });
+        QVERIFY(sendStrokeUpToItsEnd(stroke(80.0, 400.0, 1.150)));
+        QVERIFY(QTest::qWaitFor([&] { return current_valve == 3; }, 10000));
+        QVERIFY(begunInPause);
+        QVERIFY(endedInPause);
 
         QCOMPARE(valve_loads[1].first(), 80.0);
         QCOMPARE(valve_loads[2].first(), 150.0);
@@ -158,12 +218,107 @@ private slots:
         QCOMPARE(boxesSeen(), 0);
     }
 
+    // A stroke read in the pause after an intake valve is stored for the
+    // exhaust valve that follows: as if it had been read for that valve.
+    void strokeEndingInThePauseCarriesTheNextValvesThickness()
+    {
+        in_retainer_thickness = 0.100;
+        ex_retainer_thickness = 0.200;
+        recordButton()->click();
+        QString heightShown;
+        QString thicknessShown;
+        bool endedInPause = false;
+        whilePaused([&] {
+            if (!send({150.0, 1.700}) || !send({160.0, 1.690}) || !send({170.0, 1.680}))
+                return;
+            // While valve 1 is current its thickness is shown and used.
+            heightShown = label("height_val")->text();
+            thicknessShown = label("label_5")->text();
+            // Off in the middle of the stroke, so its three samples are kept.
+            recordButton()->click();
+            endedInPause = send({0.0, 1.800}) && current_valve == 1;
+        });
+        QVERIFY(sendStrokeUpToItsEnd(stroke(80.0, 400.0, 1.150)));
+        QVERIFY(QTest::qWaitFor([&] { return current_valve == 3; }, 5000));
+        QVERIFY(endedInPause);
+        QCOMPARE(heightShown, QStringLiteral("1.580"));
+        QCOMPARE(thicknessShown, QStringLiteral("0.100"));
+
+        const QVector<double> expected{1.700 - 0.200, 1.690 - 0.200, 1.680 - 0.200};
+        QCOMPARE(valve_heights[2], expected);
+        QCOMPARE(valve_loads[2], (QVector<double>{150.0, 160.0, 170.0}));
+        // Valve 1 keeps its own thickness.
+        QCOMPARE(valve_heights[1].first(), 2.000 - 0.100);
+    }
+
+    void readingsMoveTheGaugesBehindTheEndOfTheRun()
+    {
+        no_of_cyl = 1;
+        recordButton()->click();
+        bool shownBehindBox = false;
+        answerer->queue([&](QWidget *box) {
+            shownBehindBox = send({42.5, 1.800});
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        QVERIFY(sendStroke(stroke(80.0, 400.0, 1.150)));
+        QVERIFY(sendStrokeUpToItsEnd(stroke(90.0, 410.0, 1.150)));
+        QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1 && !ready_to_record; }, 5000));
+        QCOMPARE(answerer->seen.last().text, QStringLiteral(" Testing complete"));
+        QVERIFY(shownBehindBox);
+        QVERIFY(!ready_to_record);
+        QCOMPARE(current_valve, 1);
+    }
+
+    void readingsMoveTheGaugesBehindTheTimeOut()
+    {
+        recordButton()->click();
+        bool shownBehindBox = false;
+        answerer->queue([&](QWidget *box) {
+            shownBehindBox = send({33.5, 1.700});
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        // Readings 1 to 499 are samples; the 500th abandons the stroke.
+        for (int n = 1; n < stroke_capacity; ++n)
+            QVERIFY(send({20.0 + n, 1.900 - 0.002 * (n % 300)}));
+        QVERIFY(tester.write(testerReading(520.0, 1.500)));
+        QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1 && answerer->pending() == 0; }, 5000));
+        QTRY_COMPARE(label("message")->text(), QStringLiteral("<font color='Blue'>Ready to Record</font>"));
+        QCOMPARE(answerer->seen.last().text, QStringLiteral("To Slow - Test Timed Out!"));
+        QVERIFY(shownBehindBox);
+        // Taken while the box was open, it starts the next stroke.
+        QCOMPARE(sample_count, 1);
+        QCOMPARE(stroke_loads[1], 33.5);
+    }
+
+    // ---- While a finished stroke is checked, readings wait ----
+
+    void readingsHeldWhileAStrokeIsCheckedAreReadWhenTheHoldEnds()
+    {
+        recordButton()->click();
+        StrokeShape shape;
+        shape.compressedSamples = 20;
+        bool heldWhileOpen = false;
+        answerer->queue([&](QWidget *box) {
+            heldWhileOpen = tester.write(testerReading(77.5, 1.800)) && !QTest::qWaitFor([&] {
+                return label("load_val_2")->text() == QLatin1String("77.5");
+            }, 200);
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        QVERIFY(sendStrokeUpToItsEnd(compressionStroke(shape)));
+        QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1; }, 3000));
+        QCOMPARE(answerer->seen.last().text, QStringLiteral(" Insufficient Data - Slow Down!"));
+        QVERIFY(heldWhileOpen);
+        // Read once the box is closed, with nothing more sent.
+        QTRY_COMPARE(label("load_val_2")->text(), QStringLiteral("77.5"));
+        QCOMPARE(sample_count, 1);
+    }
+
     // The tester's readings are held back while a refused stroke's box is
     // open; a tester unplugged meanwhile must still end the link at once, not
     // spin in its error reports until the box is closed.
     void testerUnpluggedBehindAFailureBox()
     {
-        window->findChild<QPushButton *>(QStringLiteral("record_button"))->click();
+        recordButton()->click();
         StrokeShape shape;
         shape.compressedSamples = 20;
         shape.unloadedReadings = 1;

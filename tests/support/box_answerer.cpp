@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPointer>
 
 BoxAnswerer::BoxAnswerer(QObject *parent)
@@ -23,7 +24,9 @@ void BoxAnswerer::queue(const Handler &handler)
 void BoxAnswerer::poll()
 {
     QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible())
+    // The main window is window-modal itself; it is no box to answer, and a
+    // handler spent on it would be missing for the box it was meant for.
+    if (!modal || !modal->isVisible() || qobject_cast<QMainWindow *>(modal))
         return;
     Seen entry;
     entry.className = QString::fromLatin1(modal->metaObject()->className());
