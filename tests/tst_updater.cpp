@@ -680,18 +680,21 @@ private slots:
         settings.setValue(QStringLiteral("last_version_ran/config/key"), 1.12);
         settings.setValue(QStringLiteral("check_updates/config/key"), true);
         // The warning stays up: only the quit can end it, from the notice on top.
-        bool warningShown = false;
-        boxes->leaveOpen = [&](QMessageBox *box) {
-            const bool warning = box->windowTitle() == QLatin1String("Warning");
-            warningShown |= warning;
-            return warning;
+        const auto isWarning = [](const QWidget *box) {
+            return box->isVisible() && box->windowTitle() == QLatin1String("Warning");
+        };
+        boxes->leaveOpen = isWarning;
+        bool warningUnderNotice = false;
+        boxes->inspect = [&](QMessageBox *) {
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            warningUnderNotice = std::any_of(windows.cbegin(), windows.cend(), isWarning);
         };
         boxes->queue(QMessageBox::No);
 
         MainWindow window;
         window.show();
 
-        QVERIFY(warningShown);
+        QVERIFY(warningUnderNotice);
         QCOMPARE(boxes->seen.size(), 1);
         QVERIFY(boxes->seen.at(0).informative.endsWith(mandatorySentence));
         QCOMPARE(runApp([] {}, [] { return false; }), int(QuitRequested));
