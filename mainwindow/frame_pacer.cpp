@@ -12,7 +12,6 @@ constexpr int frame_ms = 16;
 
 FramePacer::FramePacer(QWidget *window, const QList<QWidget *> &boxes)
     : QObject(window)
-    , window(window)
 {
     for (QWidget *box : boxes) {
         if (box->layout())
@@ -24,9 +23,10 @@ FramePacer::FramePacer(QWidget *window, const QList<QWidget *> &boxes)
     window->installEventFilter(this);
 }
 
-bool FramePacer::eventFilter(QObject *watched, QEvent *event)
+// Watches only the window.
+bool FramePacer::eventFilter(QObject *, QEvent *event)
 {
-    if (watched != window || event->type() != QEvent::UpdateRequest)
+    if (event->type() != QEvent::UpdateRequest)
         return false;
     if (frame.isActive()) {
         drawing_held = true;
@@ -55,6 +55,6 @@ void FramePacer::end_frame()
     }
     if (drawing_held) {
         drawing_held = false;
-        QCoreApplication::postEvent(window, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+        QCoreApplication::postEvent(parent(), new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
     }
 }

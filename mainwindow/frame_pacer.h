@@ -30,7 +30,6 @@ private:
     void start_frame();
     void end_frame();
 
-    QWidget *window;
     QList<QLayout *> box_layouts;
     QTimer frame;
     bool drawing_held = false;

@@ -43,7 +43,9 @@ class tst_recording_pty : public QObject
     // the pause is over the stored valve stays the current one.
     void whilePaused(const std::function<void()> &action)
     {
-        auto *watch = new QTimer(this);
+        // Owned by the window, so that a test that fails before the pause
+        // leaves no watch behind for the next one.
+        auto *watch = new QTimer(window.get());
         connect(watch, &QTimer::timeout, this, [this, watch, action] {
             if (!paused())
                 return;
