@@ -1165,6 +1165,12 @@ private slots:
         QTest::newRow("installer blocked")
             << QByteArray("/files/fine.exe") << "Could not rename {dir}/setup.exe.part\nto {dir}/setup.exe:\n"
             << false;
+        // Another program removes the partial file mid-transfer: what follows
+        // would make an installer without its head.
+        QTest::newRow("partial file removed")
+            << QByteArray("/files/slow.exe") << "Could not write the update to {dir}/setup.exe.part:\n" << false;
+        QTest::newRow("partial file removed, mandatory")
+            << QByteArray("/files/slow.exe") << "Could not write the update to {dir}/setup.exe.part:\n" << true;
     }
 
     void failedDownloadIsNeverOffered()
@@ -1180,6 +1186,13 @@ private slots:
         cut.sendLength = false;
         server.route("/files/short.exe", cut);
         server.serve("/files/fine.exe", installerBytes(3000));
+        HttpTestServer::Response slow;
+        slow.body = installerBytes(60000);
+        slow.chunks = 3;
+        slow.pauseMs = 200;
+        server.route("/files/slow.exe", slow);
+        const QString partial = downloads() + QStringLiteral("/setup.exe") + partialSuffix;
+        bool removed = false;
         // A folder where the download's file has to go.
         if (QLatin1String(QTest::currentDataTag()) == QLatin1String("partial file blocked"))
             QVERIFY(QDir().mkpath(downloads() + QStringLiteral("/setup.exe") + partialSuffix));
@@ -1192,9 +1205,14 @@ private slots:
         QSignalSpy finishedDownloads(&window, &Downloader::downloadFinished);
 
         const int outcome = runApp([&] { window.startDownload(QUrl(server.url(QString::fromLatin1(path)))); },
-                                   [&] { return !boxes->seen.isEmpty() && window.isHidden(); });
+                                   [&] {
+                                       if (path == "/files/slow.exe" && !removed && QFileInfo(partial).size() > 0)
+                                           removed = QFile::remove(partial);
+                                       return !boxes->seen.isEmpty() && window.isHidden();
+                                   });
 
         QCOMPARE(outcome, mandatory ? int(QuitRequested) : int(Done));
+        QCOMPARE(removed, path == "/files/slow.exe");
         QCOMPARE(boxes->seen.size(), 1);
         QCOMPARE(boxes->seen.at(0).title, QStringLiteral("Error"));
         QCOMPARE(boxes->seen.at(0).icon, QMessageBox::Critical);
@@ -1255,6 +1273,75 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(finishedDownloads.size(), 0);
         QCOMPARE(QDir(downloads()).entryList(QDir::Files), QStringList());
+    }
+
+    // The question runs its own loop: the transfer ends under it, completed
+    // (the install question comes on top) or cut (the "Error" box). Yes then
+    // has nothing left to abort.
+    void transferEndingUnderTheCancelQuestion_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<bool>("mandatory");
+        QTest::newRow("released") << false << false;
+        QTest::newRow("released, mandatory") << false << true;
+        QTest::newRow("cut") << true << false;
+        QTest::newRow("cut, mandatory") << true << true;
+    }
+
+    void transferEndingUnderTheCancelQuestion()
+    {
+        QFETCH(bool, cut);
+        QFETCH(bool, mandatory);
+        HttpTestServer::Response stalling;
+        stalling.body = installerBytes(60000);
+        // The reply reports its first chunk with the second; the third ends it.
+        stalling.chunks = 3;
+        stalling.pauseMs = 500;
+        if (cut) {
+            stalling.headers.append(qMakePair(QByteArray("Content-Length"), QByteArray("90000")));
+            stalling.sendLength = false;
+        }
+        server.route("/files/stalling.exe", stalling);
+        Downloader window;
+        window.setFileName(QStringLiteral("stalling.exe"));
+        window.setMandatoryUpdate(mandatory);
+        QSignalSpy finishedDownloads(&window, &Downloader::downloadFinished);
+        const QString installer = downloads() + QStringLiteral("/stalling.exe");
+        auto *stop = part<QPushButton>(&window, "stopButton");
+        bool askedWhileRunning = false;
+        boxes->leaveOpen = [&](QMessageBox *box) {
+            const bool running = finishedDownloads.isEmpty() && boxes->seen.isEmpty();
+            if (box->text().contains(QLatin1String("cancel the download")) && running)
+                return askedWhileRunning = true;
+            return false;
+        };
+        boxes->queue(cut ? QMessageBox::Close : QMessageBox::Ok);
+        boxes->queue(QMessageBox::Yes);
+        bool stopped = false;
+
+        const int outcome = runApp(
+            [&] { window.startDownload(QUrl(server.url("/files/stalling.exe"))); },
+            [&] {
+                if (!stopped && QFileInfo(installer + partialSuffix).size() > 0) {
+                    stopped = true;
+                    stop->click();
+                }
+                return stopped && window.isHidden();
+            });
+
+        QCOMPARE(outcome, mandatory ? int(QuitRequested) : int(Done));
+        QVERIFY(askedWhileRunning);
+        QVERIFY(window.isHidden());
+        QVERIFY(!boxes->seen.isEmpty());
+        QCOMPARE(boxes->seen.at(0).title, cut ? QStringLiteral("Error") : QString());
+        QCOMPARE(finishedDownloads.size(), cut ? 0 : 1);
+        QCOMPARE(readFile(installer), cut ? QByteArray() : stalling.body);
+        QCOMPARE(desktop.opened, cut ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(installer)});
+        // A quit ends the question's loop too; otherwise Yes is its answer.
+        if (!(cut && mandatory)) {
+            QCOMPARE(boxes->seen.size(), 2);
+            QVERIFY(boxes->seen.at(1).text.startsWith(QLatin1String("Are you sure you want to cancel")));
+        }
     }
 
     void stopAfterTheEndOnlyHides_data()

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMessageBox>
@@ -208,6 +209,7 @@ void Downloader::request(const QUrl &url)
     m_reply = m_manager->get(req);
     m_startTime = nowInSeconds();
     m_writeFailed = false;
+    m_written = 0;
 
     if (!m_downloadDir.exists())
         QDir().mkpath(m_downloadDir.absolutePath());
@@ -298,10 +300,9 @@ void Downloader::saveFile(qlonglong, qlonglong)
     appendArrivedData();
 }
 
-QString Downloader::writeErrorText(const QFile &file) const
+QString Downloader::writeErrorText(const QString &path, const QString &reason) const
 {
-    return tr("Could not write the update to %1:\n%2")
-        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+    return tr("Could not write the update to %1:\n%2").arg(QDir::toNativeSeparators(path), reason);
 }
 
 // Appends what the reply holds to the partial file. When the file cannot be
@@ -311,16 +312,33 @@ bool Downloader::appendArrivedData()
 {
     QFile file(partialPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        m_writeError = writeErrorText(file);
+        m_writeError = writeErrorText(file.fileName(), file.errorString());
         return false;
     }
     const QByteArray data = m_reply->readAll();
-    if (file.write(data) != data.size()) {
+    const qint64 written = file.write(data);
+    m_written += qMax<qint64>(written, 0);
+    if (written != data.size()) {
         m_writeFailed = true;
-        m_writeError = writeErrorText(file);
+        m_writeError = writeErrorText(file.fileName(), file.errorString());
     }
     file.close();
     return !m_writeFailed;
+}
+
+// Another program may remove or cut the partial file between two notices; the
+// next notice then starts a new file with only the rest of the installer.
+bool Downloader::partialFileIsWhole()
+{
+    const qint64 size = QFileInfo(partialPath()).size();
+    if (size == m_written)
+        return true;
+    m_writeError = writeErrorText(partialPath(),
+                                  tr("%1 bytes were written to it, but it holds %2; another "
+                                     "program changed or removed it during the download.")
+                                      .arg(m_written)
+                                      .arg(size));
+    return false;
 }
 
 void Downloader::finished()
@@ -346,7 +364,7 @@ void Downloader::finished()
     }
     // Whatever arrived after the last progress notice still belongs to the
     // installer; an installer missing its tail must never be offered.
-    if (!appendArrivedData()) {
+    if (!appendArrivedData() || !partialFileIsWhole()) {
         failTransfer(m_writeError);
         return;
     }
@@ -439,8 +457,11 @@ void Downloader::cancelDownload()
     if (box.exec() != QMessageBox::Yes)
         return;
 
+    // The question runs its own event loop: the transfer may have completed
+    // or failed under it, and its reply is then already released.
     hide();
-    m_reply->abort();
+    if (m_reply && !m_reply->isFinished())
+        m_reply->abort();
     if (m_mandatoryUpdate)
         quitApplication();
 }

@@ -6,7 +6,6 @@
 #include <QUrl>
 #include <QWidget>
 
-class QFile;
 class QNetworkAccessManager;
 class QNetworkReply;
 class Ui_Downloader;
@@ -62,7 +61,8 @@ private:
     void followRedirect(const QUrl &target);
     void dropReply();
     bool appendArrivedData();
-    QString writeErrorText(const QFile &file) const;
+    bool partialFileIsWhole();
+    QString writeErrorText(const QString &path, const QString &reason) const;
     void failTransfer(const QString &reason);
 
     QString m_urlId;
@@ -77,6 +77,7 @@ private:
     QNetworkAccessManager *m_manager = nullptr;
     int m_redirects = 0;
     bool m_writeFailed = false;
+    qint64 m_written = 0;  // bytes appended to the partial file by this transfer
     QString m_writeError;
 };
 
