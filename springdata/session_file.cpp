@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cmath>
+
 namespace session_file {
 
 namespace {
@@ -114,6 +116,22 @@ struct ReadAdapter
     }
 };
 
+// No session value of the tester is infinite or undefined, yet an older
+// writer could store such a number; it reads as a value not entered, as a
+// typed one does, so that it is never shown, reported or saved back.
+void zero_non_finite_numbers(Record &record)
+{
+    for (double *value : {&record.in_valve_lift, &record.ex_valve_lift, &record.in_valve_lash,
+                          &record.ex_valve_lash, &record.in_retainer_thickness,
+                          &record.ex_retainer_thickness, &record.in_deflection,
+                          &record.ex_deflection, &record.in_inst_height, &record.ex_inst_height,
+                          &record.in_targ_seat_press, &record.ex_targ_seat_press,
+                          &record.in_targ_bind_clear, &record.ex_targ_bind_clear}) {
+        if (!std::isfinite(*value))
+            *value = 0.0;
+    }
+}
+
 } // namespace
 
 Record current()
@@ -197,6 +215,7 @@ std::optional<Record> decode(QIODevice *device)
         if (record.heights[v].size() != record.loads[v].size())
             return std::nullopt;
     }
+    zero_non_finite_numbers(record);
     return record;
 }
 
