@@ -214,6 +214,7 @@ private slots:
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("text");
         QTest::newRow("installed height") << "installed" << "1.800";
+        QTest::newRow("installed height, four decimals") << "installed" << "1.8125";
         QTest::newRow("seat load") << "seat" << "125.5";
         QTest::newRow("bind clearance") << "bind" << "0.0625";
     }
@@ -233,6 +234,37 @@ private slots:
             field->setText(text);
             const QString shortfall = textRoomShortfall(field, text);
             QVERIFY2(shortfall.isEmpty(), qPrintable(shortfall));
+        }
+    }
+
+    // A theoretical lift of 0 gives a deflection of -200.000, the widest value
+    // a page shows; a cut label would drop its minus sign.
+    void valueLabelsShowTheirValuesWhole_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("installed height") << "installed";
+        QTest::newRow("seat load") << "seat";
+        QTest::newRow("bind clearance") << "bind";
+    }
+
+    void valueLabelsShowTheirValuesWhole()
+    {
+        QFETCH(QString, page);
+        const Page &p = pageNamed(page);
+        window->resize(window->minimumWidth(), window->height());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        widget<QPushButton>(p.button)->click();
+        const QString text = QStringLiteral("-200.000");
+        for (const QString &name : p.valueLabels)
+            label(name)->setText(text);
+        QCoreApplication::processEvents();
+        QCOMPARE(window->width(), 975);
+        for (const QString &name : p.valueLabels) {
+            const int needed = label(name)->fontMetrics().horizontalAdvance(text);
+            const int room = label(name)->contentsRect().width();
+            QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 needs %2 px, has %3 px")
+                                                    .arg(name).arg(needed).arg(room)));
         }
     }
 
