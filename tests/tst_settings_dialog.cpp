@@ -88,9 +88,13 @@ private slots:
         QFETCH(int, width);
         settings_dialog dialog;
         dialog.show();
-        QCOMPARE(dialog.findChild<QLabel *>(caption)->text(), captionText);
+        QLabel *label = dialog.findChild<QLabel *>(caption);
+        QCOMPARE(label->text(), captionText);
         QLineEdit *line = field(&dialog, edit);
         QCOMPARE(line->width(), width);
+        // The caption's last letter stands clear of its field.
+        const int gap = line->x() - label->x() - label->fontMetrics().horizontalAdvance(captionText.trimmed());
+        QVERIFY2(gap >= 4, qPrintable(QStringLiteral("%1 px from caption to field").arg(gap)));
         QCOMPARE(line->maxLength(), 32767);
         QVERIFY(!line->validator());
         QVERIFY(line->inputMask().isEmpty());
