@@ -4,6 +4,7 @@
 #include "changelog.h"
 #include "constants.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QMessageBox>
 #include <QTextCursor>
@@ -25,6 +26,10 @@ about_dialog::about_dialog(QWidget *parent)
     show_library_versions();
     append_licence_text();
 
+    // The version stands in the application's own type, not the dialog's.
+    QFont version_font = QApplication::font();
+    version_font.setPointSize(10);
+    ui->label_3->setFont(version_font);
     ui->label_3->setText(QString::number(program_version, 'f', 2));
     ui->textBrowser->setOpenExternalLinks(true);
 

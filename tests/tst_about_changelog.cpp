@@ -115,6 +115,19 @@ private slots:
         QCOMPARE(labelText(&notes, "label"), QStringLiteral("What's new in version 1.12"));
     }
 
+    // The version alone is in the application's family, whatever that is.
+    void aboutVersionIsInTheApplicationFamily()
+    {
+        const QFont before = QApplication::font();
+        QApplication::setFont(QFont(QStringLiteral("Kestrix Probe Family"), 9));
+        about_dialog about;
+        QApplication::setFont(before);
+        const QFont version = about.findChild<QLabel *>(QStringLiteral("label_3"))->font();
+        QCOMPARE(version.family(), QStringLiteral("Kestrix Probe Family"));
+        QCOMPARE(version.pointSize(), 10);
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("label_2"))->font().family(), QStringLiteral("DejaVu Sans"));
+    }
+
     // The product line and the buttons have fixed boxes; each has to hold
     // its text, and the three buttons stay alike.
     void aboutTextsAreNotCut()
