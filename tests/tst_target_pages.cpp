@@ -110,6 +110,17 @@ class tst_target_pages : public QObject
     }
     QLabel *label(const QString &name) const { return widget<QLabel>(qPrintable(name)); }
 
+    // Page p, laid out with the window at its narrowest.
+    void showAtNarrowestWidth(const Page &p)
+    {
+        window->resize(window->minimumWidth(), window->height());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        widget<QPushButton>(p.button)->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(window->width(), 975);
+    }
+
     QStringList values(const Page &page) const
     {
         QStringList texts;
@@ -224,11 +235,7 @@ private slots:
         QFETCH(QString, page);
         QFETCH(QString, text);
         const Page &p = pageNamed(page);
-        window->resize(window->minimumWidth(), window->height());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        widget<QPushButton>(p.button)->click();
-        QCOMPARE(window->width(), 975);
+        showAtNarrowestWidth(p);
         for (const char *name : {p.intakeField, p.exhaustField}) {
             QLineEdit *field = widget<QLineEdit>(name);
             field->setText(text);
@@ -239,32 +246,19 @@ private slots:
 
     // A theoretical lift of 0 gives a deflection of -200.000, the widest value
     // a page shows; a cut label would drop its minus sign.
-    void valueLabelsShowTheirValuesWhole_data()
-    {
-        QTest::addColumn<QString>("page");
-        QTest::newRow("installed height") << "installed";
-        QTest::newRow("seat load") << "seat";
-        QTest::newRow("bind clearance") << "bind";
-    }
-
     void valueLabelsShowTheirValuesWhole()
     {
-        QFETCH(QString, page);
-        const Page &p = pageNamed(page);
-        window->resize(window->minimumWidth(), window->height());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        widget<QPushButton>(p.button)->click();
         const QString text = QStringLiteral("-200.000");
-        for (const QString &name : p.valueLabels)
-            label(name)->setText(text);
-        QCoreApplication::processEvents();
-        QCOMPARE(window->width(), 975);
-        for (const QString &name : p.valueLabels) {
-            const int needed = label(name)->fontMetrics().horizontalAdvance(text);
-            const int room = label(name)->contentsRect().width();
-            QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 needs %2 px, has %3 px")
-                                                    .arg(name).arg(needed).arg(room)));
+        for (const Page *p : {&installedHeightPage, &seatLoadPage, &bindClearancePage}) {
+            for (const QString &name : p->valueLabels)
+                label(name)->setText(text);
+            showAtNarrowestWidth(*p);
+            for (const QString &name : p->valueLabels) {
+                const int needed = label(name)->fontMetrics().horizontalAdvance(text);
+                const int room = label(name)->contentsRect().width();
+                QVERIFY2(needed <= room, qPrintable(QStringLiteral("%1 needs %2 px, has %3 px")
+                                                        .arg(name).arg(needed).arg(room)));
+            }
         }
     }
 
