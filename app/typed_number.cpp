@@ -3,15 +3,13 @@
 #include <QSettings>
 #include <QVariant>
 
-#include <cmath>
-
 double typed_double(const QString &text)
 {
     bool ok = false;
     const double value = text.toDouble(&ok);
     // An overflowing text such as "1e999" fails the conversion but still
     // comes back as infinity.
-    return ok && std::isfinite(value) ? value : 0.0;
+    return ok ? finite_or(value, 0.0) : 0.0;
 }
 
 int typed_whole_number(const QString &text)
@@ -23,6 +21,5 @@ int typed_whole_number(const QString &text)
 
 double stored_double(const QSettings &store, const QString &key, double fallback)
 {
-    const double value = store.value(key, fallback).toDouble();
-    return std::isfinite(value) ? value : fallback;
+    return finite_or(store.value(key, fallback).toDouble(), fallback);
 }

@@ -8,7 +8,15 @@
 
 #include <QString>
 
+#include <cmath>
+
 class QSettings;
+
+// value, or fallback when value is infinite or NaN.
+inline double finite_or(double value, double fallback)
+{
+    return std::isfinite(value) ? value : fallback;
+}
 
 // A C-locale number with blanks around it allowed; 0.0 for anything else.
 double typed_double(const QString &text);

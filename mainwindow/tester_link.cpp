@@ -53,11 +53,6 @@ QStringRef current_load_field(const QStringRef &field)
     return field.mid(line_end + 1);
 }
 
-double retainer_thickness_in_use()
-{
-    return MainWindow::retainer_thickness_of(current_valve);
-}
-
 // The open port's last error says the device has gone away.
 bool is_lost(const QSerialPort *port)
 {
@@ -213,7 +208,7 @@ void MainWindow::parse_tester_line()
     if (live_load > load_text_cap)
         load_text = QStringLiteral("1525");
 
-    comp_height = uncomp_height - retainer_thickness_in_use();
+    comp_height = uncomp_height - retainer_thickness_of(current_valve);
     height_text.setNum(comp_height, 'f', 3);
     prev_raw_height = raw_height;
     rx_text.clear();
@@ -234,7 +229,7 @@ void MainWindow::update_gauges()
                                                 QColor(Qt::black).darker(200)));
     ui->Dial->setValue(live_load);
 
-    ui->label_5->setText(QString::number(retainer_thickness_in_use(), 'f', 3));
+    ui->label_5->setText(QString::number(retainer_thickness_of(current_valve), 'f', 3));
 }
 
 QList<QWidget *> MainWindow::gauge_boxes() const

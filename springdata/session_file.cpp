@@ -1,14 +1,13 @@
 #include "session_file.h"
 
 #include "globals.h"
+#include "typed_number.h"
 
 #include <QBuffer>
 #include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
-
-#include <cmath>
 
 namespace session_file {
 
@@ -126,10 +125,8 @@ void zero_non_finite_numbers(Record &record)
                           &record.ex_retainer_thickness, &record.in_deflection,
                           &record.ex_deflection, &record.in_inst_height, &record.ex_inst_height,
                           &record.in_targ_seat_press, &record.ex_targ_seat_press,
-                          &record.in_targ_bind_clear, &record.ex_targ_bind_clear}) {
-        if (!std::isfinite(*value))
-            *value = 0.0;
-    }
+                          &record.in_targ_bind_clear, &record.ex_targ_bind_clear})
+        *value = finite_or(*value, 0.0);
 }
 
 } // namespace

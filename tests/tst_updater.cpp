@@ -1169,8 +1169,6 @@ private slots:
         // would make an installer without its head.
         QTest::newRow("partial file removed")
             << QByteArray("/files/slow.exe") << "Could not write the update to {dir}/setup.exe.part:\n" << false;
-        QTest::newRow("partial file removed, mandatory")
-            << QByteArray("/files/slow.exe") << "Could not write the update to {dir}/setup.exe.part:\n" << true;
     }
 
     void failedDownloadIsNeverOffered()
