@@ -129,6 +129,19 @@ void zero_non_finite_numbers(Record &record)
         *value = finite_or(*value, 0.0);
 }
 
+// A short write gives no reason; the write of the rest that follows it fails
+// with the system's own (a full disk, a file too large).
+bool write_whole(QFileDevice &file, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 } // namespace
 
 Record current()
@@ -228,11 +241,15 @@ bool save(const QString &path, QString *error)
 {
     const QByteArray bytes = encode(current());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Written straight through: a whole session fits in the file's buffer,
+    // and a disk that fills while the buffer goes out shows only inside
+    // commit(), which does not report it and puts the cut file in place of
+    // the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         *error = file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size()) {
+    if (!write_whole(file, bytes)) {
         *error = file.errorString();
         file.cancelWriting();
         return false;

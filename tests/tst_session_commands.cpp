@@ -18,6 +18,10 @@
 #include <qcustomplot.h>
 #include <qwt_thermo.h>
 
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+
 using session_file::Record;
 
 namespace {
@@ -347,6 +351,47 @@ private slots:
         QCOMPARE(answerer.seen[4].title, QStringLiteral("Warning"));
         QCOMPARE(session_file_name, QStringLiteral("named.tvq"));
         QCOMPARE(last_dir, path("gone/"));
+    }
+
+    // A disk that fills during the save: the size limit cuts the write part
+    // of the way, as a full disk does, and only once the session has left the
+    // file's buffer.
+    void saveOntoAFullDiskKeepsTheOldFile()
+    {
+        MainWindow w;
+        session_file::make_current(sample_session());
+        QString error;
+        QVERIFY(session_file::save(path("a/full.tvq"), &error));
+        const QByteArray old = file_bytes(path("a/full.tvq"));
+        session_file_name = QStringLiteral("full.tvq");
+        settings.setValue(last_dir_key, path("a/"));
+        settings.sync();
+        customer_name = QStringLiteral("Never Written");
+        QVERIFY(session_file::encode(session_file::current()).size() > 200);
+
+        BoxAnswerer answerer;
+        struct rlimit before;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        struct rlimit limited = before;
+        limited.rlim_cur = 100;
+        const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        click(w, "save_session_button");
+        setrlimit(RLIMIT_FSIZE, &before);
+        signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Warning"));
+        QCOMPARE(answerer.seen[0].icon, QMessageBox::Warning);
+        QVERIFY(answerer.seen[0].text.contains(path("a/full.tvq")));
+        QVERIFY(answerer.seen[0].text.contains(qt_error_string(EFBIG)));
+        QCOMPARE(file_bytes(path("a/full.tvq")), old);
+        QCOMPARE(QDir(path("a")).entryList({QStringLiteral("full.tvq*")}, QDir::Files),
+                 QStringList{QStringLiteral("full.tvq")});
+        QCOMPARE(session_file_name, QStringLiteral("full.tvq"));
+        QCOMPARE(last_dir, path("a/"));
+        QCOMPARE(text_of(w, QStringLiteral("filename_label")), QStringLiteral("None"));
+        QCOMPARE(text_of(w, QStringLiteral("file_date")), QStringLiteral("Not Saved"));
     }
 
     void saveAsStartsFromTheStoredFolder()
