@@ -354,8 +354,8 @@ private slots:
     }
 
     // A disk that fills during the save: the size limit cuts the write part
-    // of the way, as a full disk does, and only once the session has left the
-    // file's buffer.
+    // of the way, as a full disk does. The session is far smaller than the
+    // file's buffer, so a buffered write would learn of it only in commit().
     void saveOntoAFullDiskKeepsTheOldFile()
     {
         MainWindow w;
