@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -213,7 +214,8 @@ QByteArray encode(const Record &record)
 
 std::optional<Record> decode(QIODevice *device)
 {
-    if (device->size() - device->pos() > max_session_bytes)
+    // The bounds rest on the device's size, which a stream does not know.
+    if (device->isSequential() || device->size() - device->pos() > max_session_bytes)
         return std::nullopt;
     Record record;
     BoundedReader reader(device);
@@ -263,6 +265,12 @@ bool save(const QString &path, QString *error)
 
 LoadResult load(const QString &path, QString *error)
 {
+    // A device or a pipe is no session: its size, which bounds the read, is
+    // unknown, and a pipe would hold the program in open() until something
+    // wrote to it. A directory fails to open as before.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        return LoadResult::NotASession;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = file.errorString();

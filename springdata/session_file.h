@@ -53,8 +53,8 @@ void make_current(const Record &record);
 QByteArray encode(const Record &record);
 // Empty when the bytes are not a whole session: short, a count larger than
 // what follows, a corrupt string, a curve whose heights and loads differ in
-// length, or far larger than any session. Never allocates more than the input
-// could hold.
+// length, far larger than any session, or a stream whose size is unknown.
+// Never allocates more than the input could hold.
 std::optional<Record> decode(QIODevice *device);
 std::optional<Record> decode(const QByteArray &bytes);
 
@@ -63,7 +63,8 @@ std::optional<Record> decode(const QByteArray &bytes);
 bool save(const QString &path, QString *error);
 
 enum class LoadResult { Loaded, CannotOpen, NotASession };
-// Reads path and, only when it holds a whole session, makes it current.
+// Reads path and, only when it holds a whole session, makes it current. A
+// device, pipe or socket is not a session and is never opened.
 LoadResult load(const QString &path, QString *error);
 
 // Whether any spring has been recorded: a stored curve or the working copy.

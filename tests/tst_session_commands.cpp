@@ -15,12 +15,19 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QThread>
 #include <qcustomplot.h>
 #include <qwt_thermo.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using session_file::Record;
 
@@ -545,6 +552,62 @@ private slots:
         QCOMPARE(last_dir, path("a/"));
         QCOMPARE(settings.value(last_dir_key).toString(), path("a/"));
         QCOMPARE(text_of(w, target_fields[0]), QStringLiteral("1.850"));
+    }
+
+    // Neither a device nor a pipe is read: /dev/zero would read as an empty
+    // session, and a pipe would hold Open in open() until something wrote to
+    // it. The pipe's writer comes by until the test is over, to release a
+    // program that waits there and to tell that it did.
+    void onlyARegularFileOpensAsASession_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+        QTest::newRow("named pipe") << path("b/pipe.tvq");
+    }
+    void onlyARegularFileOpensAsASession()
+    {
+        QFETCH(QString, source);
+        const QByteArray native = QFile::encodeName(source);
+        const bool pipe = !source.startsWith(QLatin1String("/dev/"));
+        if (pipe) {
+            QFile::remove(source);
+            QCOMPARE(mkfifo(native.constData(), 0600), 0);
+        }
+        std::atomic<bool> over{false};
+        std::atomic<bool> readerWaited{false};
+        std::thread writer([&] {
+            while (pipe && !over) {
+                const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) {
+                    readerWaited = true;
+                    ::close(fd);
+                    return;
+                }
+                QThread::msleep(10);
+            }
+        });
+
+        MainWindow w;
+        Record before = sample_session();
+        before.customer_name = QStringLiteral("Current");
+        session_file::make_current(before);
+        session_file_name = QStringLiteral("current.tvq");
+        settings.setValue(last_dir_key, path("a/"));
+        BoxAnswerer answerer;
+        answerer.queue(BoxAnswerer::chooseFile(source));
+        click(w, "open_save_session_button");
+        over = true;
+        writer.join();
+
+        QVERIFY(!readerWaited);
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[1].title, QStringLiteral("Warning"));
+        QCOMPARE(answerer.seen[1].icon, QMessageBox::Warning);
+        QVERIFY(answerer.seen[1].text.contains(source));
+        QVERIFY(answerer.seen[1].text.contains(QStringLiteral("not a valid session file")));
+        QCOMPARE(session_file::encode(session_file::current()), session_file::encode(before));
+        QCOMPARE(session_file_name, QStringLiteral("current.tvq"));
+        QCOMPARE(last_dir, path("a/"));
     }
 
     void commandLineOpen_data()
