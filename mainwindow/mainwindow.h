@@ -105,6 +105,17 @@ private:
     bool advancing_valve = false;
     bool stroke_end_waiting = false;
     bool waiting_stroke_recorded = false;
+    // The operator selected a valve (a step button, a target page, Open or
+    // New Session). Cleared before the pause after a stored stroke; found set
+    // after it, the operator's choice stands instead of the advance.
+    bool operator_chose_valve = false;
+    // A stroke timed out with the spring still pressed: what is left of that
+    // compression is no stroke, so nothing is recorded until it is let go.
+    bool awaiting_release = false;
+    // The target pages, Open and New Session select valve 1 afresh: the
+    // stroke under way is dropped, as it would end over valve 1's curve, and
+    // the choice stands over the advance after a pause.
+    void start_again_at_valve_one();
 
     // ---- Valve selection and plot (valve_plot.cpp) ----
     // What both step buttons do once the position is chosen.

@@ -133,9 +133,11 @@ void MainWindow::on_record_button_clicked()
 void MainWindow::record_to_array()
 {
     valve_no_label_update();
+    if (live_load <= sample_load)
+        awaiting_release = false;
     // A stroke that has ended but waits to be stored is complete: nothing
     // may be appended to it.
-    if (live_load > sample_load && ready_to_record && !stroke_end_waiting) {
+    if (live_load > sample_load && ready_to_record && !stroke_end_waiting && !awaiting_release) {
         if (sample_count + 1 >= stroke_capacity) {
             time_out_stroke();
             return;
@@ -184,6 +186,7 @@ void MainWindow::show_overload_warnings(double load)
 void MainWindow::time_out_stroke()
 {
     clear_stroke_buffers();
+    awaiting_release = true;
     active_heights.clear();
     active_loads.clear();
     show_warning_box(tr("To Slow - Test Timed Out!"));
@@ -282,6 +285,7 @@ void MainWindow::finish_stored_stroke()
     clear_stroke_buffers();
     set_stroke_port_blocked(false);
     advancing_valve = true;
+    operator_chose_valve = false;
     init_active_vector();
     if (active_heights.size() > fewest_points) {
         ui->message->setText(QString::fromLatin1(success_text));
@@ -289,15 +293,24 @@ void MainWindow::finish_stored_stroke()
         QTimer::singleShot(success_pause_ms, &pause, &QEventLoop::quit);
         pause.exec();
     }
-    if (current_valve == valve_count) {
+    // A valve the operator chose during the pause is the one to go on with.
+    if (!operator_chose_valve && current_valve == valve_count) {
         end_test_run();
     } else {
-        if (current_valve < valve_count)
+        if (!operator_chose_valve && current_valve < valve_count)
             ++current_valve;
         valve_no_label_update();
         show_ready_to_record();
     }
     advancing_valve = false;
+}
+
+void MainWindow::start_again_at_valve_one()
+{
+    clear_stroke_buffers();
+    stroke_end_waiting = false;
+    current_valve = 1;
+    operator_chose_valve = true;
 }
 
 void MainWindow::end_test_run()

@@ -65,9 +65,9 @@ QString ask_save_path(QWidget *parent, const QString &caption, const QString &st
 
 void MainWindow::reset_session_view(bool clear_all_targets)
 {
+    start_again_at_valve_one();
     active_heights.clear();
     active_loads.clear();
-    current_valve = 1;
     valve_no_label_update();
 
     ready_to_record = false;

@@ -179,7 +179,7 @@ void show_results(const TargetPage &page, const analysis::Results &results, QLab
 
 void MainWindow::open_target_page(int report, int mode, QWidget *pressed_button)
 {
-    current_valve = 1;
+    start_again_at_valve_one();
     init_active_vector();
     report_type = report;
     ready_to_record = false;

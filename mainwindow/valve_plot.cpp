@@ -107,6 +107,7 @@ void MainWindow::on_up_button_clicked()
 
 void MainWindow::show_selected_valve()
 {
+    operator_chose_valve = true;
     init_active_vector();
     valve_no_label_update();
     switch (test_mode) {

@@ -670,6 +670,111 @@ private slots:
         QCOMPARE(current_valve, 2);
         QCOMPARE(sample_count, 0);
     }
+
+    // A stroke still pressed when a target page, Open or New Session selects
+    // valve 1 is dropped, as is one waiting behind the pause: stored, it
+    // would replace valve 1's curve without its length being checked.
+    void commandsThatSelectValveOneDropTheStrokeUnderWay_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("behindThePause");
+        QTest::newRow("target page") << QStringLiteral("target_seat_pressure_button") << false;
+        QTest::newRow("open, cancelled") << QStringLiteral("open_save_session_button") << false;
+        QTest::newRow("new session") << QStringLiteral("new_session_button") << false;
+        QTest::newRow("target page, stroke waiting behind the pause")
+            << QStringLiteral("target_bind_clearance_button") << true;
+    }
+    void commandsThatSelectValveOneDropTheStrokeUnderWay()
+    {
+        QFETCH(QString, button);
+        QFETCH(bool, behindThePause);
+        BoxAnswerer answerer;  // Yes to New Session's question, no file chosen
+        QVector<double> valveOne;
+        auto press = [&] {
+            widget<QPushButton>(qPrintable(button))->click();
+            valveOne = valve_heights[1];
+        };
+        storeValveOneCurve();
+        clickRecord();
+        if (behindThePause) {
+            QVector<StrokeSample> first = plainStroke(120, 100.0);
+            const StrokeSample firstEnd = first.takeLast();
+            feedStroke(*window, first);
+            QTimer::singleShot(50, this, [&] {
+                feedStroke(*window, plainStroke(110, 300.0));
+                press();
+            });
+            feedReading(*window, firstEnd.load, firstEnd.height);
+        } else {
+            current_valve = 4;
+            feedSamples(QVector<double>(40, 500.0));
+            press();
+            feedReading(*window, 0.0, 2.0);
+        }
+        QCOMPARE(valve_heights[1], valveOne);
+        QVERIFY(valve_heights[2].isEmpty());
+        QCOMPARE(current_valve, 1);
+        QCOMPARE(sample_count, 0);
+    }
+
+    // The operator's choice of valve during the pause stands: neither the
+    // advance nor the end of the run follows it, and the next stroke is
+    // stored for the valve chosen.
+    void valveChosenDuringThePauseStands_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("chosen");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("step up") << QStringLiteral("up_button") << 2 << QStringLiteral("#1 Exhaust");
+        QTest::newRow("target page") << QStringLiteral("target_installed_height_button") << 1
+                                     << QStringLiteral("#1 Intake");
+        QTest::newRow("new session") << QStringLiteral("new_session_button") << 1
+                                     << QStringLiteral("#1 Intake");
+    }
+    void valveChosenDuringThePauseStands()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, chosen);
+        QFETCH(QString, label);
+        BoxAnswerer answerer;
+        clickRecord();
+        QVector<StrokeSample> first = plainStroke(120, 100.0);
+        const StrokeSample firstEnd = first.takeLast();
+        feedStroke(*window, first);
+        QTimer::singleShot(50, this, [&] { widget<QPushButton>(qPrintable(button))->click(); });
+        feedReading(*window, firstEnd.load, firstEnd.height);
+        QCOMPARE(current_valve, chosen);
+        QCOMPARE(widget<QLabel>("cyl_label")->text(), label);
+
+        if (!ready_to_record)
+            clickRecord();
+        feedStroke(*window, plainStroke(100, 300.0));
+        QCOMPARE(valve_loads[chosen].first(), 300.0);
+        QCOMPARE(current_valve, chosen + 1);
+    }
+
+    // What is left of a compression that timed out is no stroke: 640
+    // readings from 2.000 in store nothing, and only a reading of an
+    // unloaded spring lets the next stroke begin.
+    void timedOutCompressionRecordsNothingUntilLetGo()
+    {
+        storeValveOneCurve();
+        clickRecord();
+        BoxAnswerer answerer;
+        for (int n = 1; n <= 640; ++n)
+            feedReading(*window, 100.0 + n, 2.0 - n * 0.0015);
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen.first().text, QStringLiteral("To Slow - Test Timed Out!"));
+        QCOMPARE(sample_count, 0);
+
+        feedReading(*window, 10.0, 2.0);
+        QCOMPARE(valve_heights[1], someCurve(1.8));
+        QCOMPARE(current_valve, 1);
+        QCOMPARE(answerer.seen.size(), 1);
+        feedReading(*window, 50.0, 1.95);
+        QCOMPARE(sample_count, 1);
+        QCOMPARE(stroke_loads[1], 50.0);
+    }
 };
 
 KESTRIX_TEST_MAIN(tst_recording)

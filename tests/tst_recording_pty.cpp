@@ -286,10 +286,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1 && answerer->pending() == 0; }, 5000));
         QTRY_COMPARE(label("message")->text(), QStringLiteral("<font color='Blue'>Ready to Record</font>"));
         QCOMPARE(answerer->seen.last().text, QStringLiteral("To Slow - Test Timed Out!"));
+        // Taken while the box was open, with the spring not yet let go, it
+        // moves the gauges and adds no sample.
         QVERIFY(shownBehindBox);
-        // Taken while the box was open, it starts the next stroke.
-        QCOMPARE(sample_count, 1);
-        QCOMPARE(stroke_loads[1], 33.5);
+        QCOMPARE(sample_count, 0);
     }
 
     // ---- While a finished stroke is checked, readings wait ----
