@@ -14,6 +14,7 @@
 #include <qcustomplot.h>
 #include <qwt_thermo.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -64,6 +65,27 @@ class tst_recording : public QObject
         valve_heights[1] = someCurve(1.8);
         valve_loads[1] = {100.0, 140.0, 180.0};
         window->init_active_vector();
+    }
+
+    // Records a stroke of 120 points, long enough for the pause after it,
+    // and runs `during` inside that pause, before the valve is advanced.
+    // Whether `during` ran is returned.
+    bool duringThePauseAfterAStroke(const std::function<void()> &during)
+    {
+        QVector<StrokeSample> first = plainStroke(120, 100.0);
+        const StrokeSample firstEnd = first.takeLast();
+        feedStroke(*window, first);
+        bool ran = false;
+        // Gone with this call, so that it cannot fire later if no pause ran.
+        QTimer timer;
+        timer.setSingleShot(true);
+        connect(&timer, &QTimer::timeout, this, [&] {
+            during();
+            ran = true;
+        });
+        timer.start(50);
+        feedReading(*window, firstEnd.load, firstEnd.height);
+        return ran;
     }
 
     void feedSamples(const QVector<double> &loads, double fromHeight = 2.0)
@@ -578,16 +600,7 @@ private slots:
     void strokeEndingDuringThePauseWaitsForTheAdvance()
     {
         clickRecord();
-        QVector<StrokeSample> first = plainStroke(120, 100.0);
-        const StrokeSample firstEnd = first.takeLast();
-        feedStroke(*window, first);
-        bool secondFed = false;
-        QTimer::singleShot(50, this, [&] {
-            feedStroke(*window, plainStroke(110, 300.0));
-            secondFed = true;
-        });
-        feedReading(*window, firstEnd.load, firstEnd.height);
-        QVERIFY(secondFed);
+        QVERIFY(duringThePauseAfterAStroke([&] { feedStroke(*window, plainStroke(110, 300.0)); }));
 
         QCOMPARE(valve_heights[1].size(), 120);
         QCOMPARE(valve_loads[1].first(), 100.0);
@@ -650,19 +663,12 @@ private slots:
     void shortStrokeWaitingBehindThePauseKeepsItsRecordMode()
     {
         clickRecord();
-        QVector<StrokeSample> first = plainStroke(120, 100.0);
-        const StrokeSample firstEnd = first.takeLast();
-        feedStroke(*window, first);
         BoxAnswerer answerer;
-        bool secondFed = false;
-        QTimer::singleShot(50, this, [&] {
+        QVERIFY(duringThePauseAfterAStroke([&] {
             feedStroke(*window, plainStroke(20, 300.0));
             clickRecord();  // off, after the short stroke has ended
             feedReading(*window, 0.0, 2.0);
-            secondFed = true;
-        });
-        feedReading(*window, firstEnd.load, firstEnd.height);
-        QVERIFY(secondFed);
+        }));
         QCOMPARE(answerer.seen.size(), 1);
         QCOMPARE(answerer.seen.first().text, QStringLiteral(" Insufficient Data - Slow Down!"));
         QCOMPARE(valve_loads[1].first(), 100.0);
@@ -697,14 +703,10 @@ private slots:
         storeValveOneCurve();
         clickRecord();
         if (behindThePause) {
-            QVector<StrokeSample> first = plainStroke(120, 100.0);
-            const StrokeSample firstEnd = first.takeLast();
-            feedStroke(*window, first);
-            QTimer::singleShot(50, this, [&] {
+            QVERIFY(duringThePauseAfterAStroke([&] {
                 feedStroke(*window, plainStroke(110, 300.0));
                 press();
-            });
-            feedReading(*window, firstEnd.load, firstEnd.height);
+            }));
         } else {
             current_valve = 4;
             feedSamples(QVector<double>(40, 500.0));
@@ -738,11 +740,7 @@ private slots:
         QFETCH(QString, label);
         BoxAnswerer answerer;
         clickRecord();
-        QVector<StrokeSample> first = plainStroke(120, 100.0);
-        const StrokeSample firstEnd = first.takeLast();
-        feedStroke(*window, first);
-        QTimer::singleShot(50, this, [&] { widget<QPushButton>(qPrintable(button))->click(); });
-        feedReading(*window, firstEnd.load, firstEnd.height);
+        QVERIFY(duringThePauseAfterAStroke([&] { widget<QPushButton>(qPrintable(button))->click(); }));
         QCOMPARE(current_valve, chosen);
         QCOMPARE(widget<QLabel>("cyl_label")->text(), label);
 
