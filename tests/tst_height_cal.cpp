@@ -217,9 +217,11 @@ private slots:
         tester_port_name.clear();
         current_valve = 1;
         in_retainer_thickness = 0.0;
+        // Outlives the window, so that the terminal's number is not given to
+        // another test program while the window's port still locks it.
+        PtyTester tester;
         MainWindow window;
         window.show();
-        PtyTester tester;
         if (!tester.open())
             QSKIP("no pseudo-terminal on this system");
         tester_port_name = tester.slavePath();

@@ -130,6 +130,9 @@ private slots:
         show_retainer_warning = false;
         plot_all_data = false;
         answerer = std::make_unique<BoxAnswerer>();
+        // The last test's terminal is gone and its number may already serve
+        // another test program; a new window would open it and lock it.
+        tester_port_name.clear();
         window = std::make_unique<MainWindow>();
         window->resize(1280, 800);
         window->show();
