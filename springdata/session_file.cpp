@@ -265,9 +265,8 @@ bool save(const QString &path, QString *error)
 
 LoadResult load(const QString &path, QString *error)
 {
-    // A device or a pipe is no session: its size, which bounds the read, is
-    // unknown, and a pipe would hold the program in open() until something
-    // wrote to it. A directory fails to open as before.
+    // Only a regular file holds a session; a pipe would even hold the program
+    // in open() until something wrote to it. A directory fails to open.
     const QFileInfo info(path);
     if (info.exists() && !info.isFile() && !info.isDir())
         return LoadResult::NotASession;
