@@ -307,6 +307,10 @@ void MainWindow::finish_stored_stroke()
 
 void MainWindow::start_again_at_valve_one()
 {
+    // The rest of a compression whose stroke is dropped here would be
+    // recorded, once record mode is on again, as a stroke of its own.
+    if (sample_count > 0 && live_load > sample_load)
+        awaiting_release = true;
     clear_stroke_buffers();
     stroke_end_waiting = false;
     current_valve = 1;

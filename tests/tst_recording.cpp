@@ -679,21 +679,29 @@ private slots:
 
     // A stroke still pressed when a target page, Open or New Session selects
     // valve 1 is dropped, as is one waiting behind the pause: stored, it
-    // would replace valve 1's curve without its length being checked.
+    // would replace valve 1's curve without its length being checked. Nor
+    // is the rest of that compression a stroke when Record is pressed again
+    // before the spring is let go.
     void commandsThatSelectValveOneDropTheStrokeUnderWay_data()
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<bool>("behindThePause");
-        QTest::newRow("target page") << QStringLiteral("target_seat_pressure_button") << false;
-        QTest::newRow("open, cancelled") << QStringLiteral("open_save_session_button") << false;
-        QTest::newRow("new session") << QStringLiteral("new_session_button") << false;
+        QTest::addColumn<bool>("recordAgain");
+        QTest::newRow("target page") << QStringLiteral("target_seat_pressure_button") << false << false;
+        QTest::newRow("open, cancelled") << QStringLiteral("open_save_session_button") << false << false;
+        QTest::newRow("new session") << QStringLiteral("new_session_button") << false << false;
         QTest::newRow("target page, stroke waiting behind the pause")
-            << QStringLiteral("target_bind_clearance_button") << true;
+            << QStringLiteral("target_bind_clearance_button") << true << false;
+        QTest::newRow("target page, Record again while pressed")
+            << QStringLiteral("target_installed_height_button") << false << true;
+        QTest::newRow("open cancelled, Record again while pressed")
+            << QStringLiteral("open_save_session_button") << false << true;
     }
     void commandsThatSelectValveOneDropTheStrokeUnderWay()
     {
         QFETCH(QString, button);
         QFETCH(bool, behindThePause);
+        QFETCH(bool, recordAgain);
         BoxAnswerer answerer;  // Yes to New Session's question, no file chosen
         QVector<double> valveOne;
         auto press = [&] {
@@ -711,12 +719,22 @@ private slots:
             current_valve = 4;
             feedSamples(QVector<double>(40, 500.0));
             press();
+            const int boxesShown = answerer.seen.size();
+            if (recordAgain) {
+                clickRecord();
+                feedSamples(QVector<double>(120, 520.0), 1.6);
+            }
             feedReading(*window, 0.0, 2.0);
+            QCOMPARE(answerer.seen.size(), boxesShown);
         }
         QCOMPARE(valve_heights[1], valveOne);
         QVERIFY(valve_heights[2].isEmpty());
         QCOMPARE(current_valve, 1);
         QCOMPARE(sample_count, 0);
+        if (recordAgain) {
+            feedStroke(*window, plainStroke(100, 300.0));
+            QCOMPARE(valve_loads[1].first(), 300.0);
+        }
     }
 
     // The operator's choice of valve during the pause stands: neither the
