@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "startup.h"
 
 #include <QApplication>
 
@@ -7,11 +8,9 @@ int main(int argc, char *argv[])
     // The images are compiled into the static core library.
     Q_INIT_RESOURCE(resources);
 
+    start_up_before_application();
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvell_Engineering"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("tarvell.example"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrix Software"));
-    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    start_up_application();
 
     MainWindow window;
     window.show();

@@ -7,14 +7,19 @@
 #include "ui_mainwindow.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSlider>
 #include <QStackedWidget>
 #include <qcustomplot.h>
 #include <qwt_dial.h>
+#include <qwt_round_scale_draw.h>
+#include <qwt_scale_draw.h>
+#include <qwt_thermo.h>
 
 #include <iterator>
 
@@ -101,6 +106,8 @@ private slots:
     void targetValueRowsAlike();
     void recordPageLinesWholeAtMinimumWidth_data();
     void recordPageLinesWholeAtMinimumWidth();
+    void scaleLabelsInTheProgramsNotation();
+    void textWholeOnAHighDpiDesktop();
     void resourcesLoad();
 };
 
@@ -800,6 +807,71 @@ void tst_foundation::recordPageLinesWholeAtMinimumWidth()
         QVERIFY2(line->width() >= line->sizeHint().width() && form.form_stack->rect().contains(shown),
                  qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(line->objectName())
                                 .arg(line->width()).arg(line->sizeHint().width())));
+    }
+}
+
+// ctest runs this once more in the locale de_DE.UTF-8, where the system
+// writes one thousand "1.000" and one and a half "1,5": a height read off a
+// scale in that notation and typed back would be read as another number.
+void tst_foundation::scaleLabelsInTheProgramsNotation()
+{
+    if (QLocale::system().toString(1000.5) == QLatin1String("1000.5"))
+        QSKIP("the system locale writes numbers as the program does; see the de_DE run");
+    quietStart();
+    settings.setValue(dialKey, 1200);
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCustomPlot *plot = w.findChild<QCustomPlot *>(QStringLiteral("customPlot"));
+    plot->replot();
+
+    const auto majorLabels = [](const QwtAbstractScaleDraw *scale) {
+        QStringList labels;
+        for (double tick : scale->scaleDiv().ticks(QwtScaleDiv::MajorTick))
+            labels << scale->label(tick).text();
+        return labels;
+    };
+    const auto thermoScale = [&w](const char *name) {
+        return qAsConst(*w.findChild<QwtThermo *>(QLatin1String(name))).scaleDraw();
+    };
+    const QStringList dialLabels = majorLabels(w.findChild<QwtDial *>(QStringLiteral("Dial"))->scaleDraw());
+    QVERIFY2(dialLabels.contains(QStringLiteral("1000")), qPrintable(dialLabels.join(' ')));
+
+    const QStringList labels = dialLabels + majorLabels(thermoScale("Thermo"))
+        + majorLabels(thermoScale("Thermo_2")) + plot->xAxis->tickVectorLabels().toList()
+        + plot->yAxis->tickVectorLabels().toList();
+    const QRegularExpression plain(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?$"));
+    for (const QString &label : qAsConst(labels))
+        QVERIFY2(plain.match(label).hasMatch(), qPrintable(label));
+}
+
+// ctest runs this on a virtual X server that announces 144 dpi, as a desktop
+// set for larger text does; the offscreen platform never takes a desktop's.
+void tst_foundation::textWholeOnAHighDpiDesktop()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server; see the run at 144 dpi");
+    QVERIFY2(QGuiApplication::primaryScreen()->physicalDotsPerInchX() > 120,
+             "the X server does not announce a high DPI");
+    quietStart();
+    no_of_cyl = 8;
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.logicalDpiX(), 96);
+    QCOMPARE(w.logicalDpiY(), 96);
+
+    current_valve = 16;
+    w.valve_no_label_update();
+    QLabel *height = w.findChild<QLabel *>(QStringLiteral("height_val"));
+    height->setText(QStringLiteral("1.773"));
+    QLabel *valve = w.findChild<QLabel *>(QStringLiteral("cyl_label"));
+    QCOMPARE(valve->text(), QStringLiteral("#8 Exhaust"));
+    for (QLabel *label : {height, valve}) {
+        const int needed = label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(needed <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(label->objectName())
+                                .arg(needed).arg(label->contentsRect().width())));
     }
 }
 

@@ -85,8 +85,9 @@ void answer_print_dialog(const QString &path)
 int main(int argc, char *argv[])
 {
     kestrixInitResources();
+    start_up_before_application();
     QApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi, true);
+    start_up_application();
     QTextStream out(stdout);
     // Without a path the report goes to a folder of its own, removed at the end.
     QTemporaryDir scratch;

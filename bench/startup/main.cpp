@@ -5,6 +5,7 @@
 // starts use the offscreen platform; run it under xvfb-run to include the cost
 // of a real X connection, as on a desktop.
 #include "mainwindow.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -30,11 +31,9 @@ const int runs = 25;
 int child(int argc, char *argv[], bool kestrix)
 {
     initResources();
+    start_up_before_application();
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvell_Engineering"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("tarvell.example"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kestrix Software"));
-    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    start_up_application();
 
     std::unique_ptr<QMainWindow> window;
     if (kestrix)

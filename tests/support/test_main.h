@@ -1,9 +1,11 @@
 // The main() of every test executable: like QTEST_MAIN, but the images that
-// are compiled into the static core library are registered first.
+// are compiled into the static core library are registered first, and the
+// application starts as the program's own does.
 #ifndef KESTRIX_TEST_MAIN_H
 #define KESTRIX_TEST_MAIN_H
 
 #include "globals.h"
+#include "startup.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -26,8 +28,9 @@ inline void storeQuietStart()
     int main(int argc, char *argv[])                   \
     {                                                  \
         kestrixInitResources();                        \
+        start_up_before_application();                 \
         QApplication app(argc, argv);                  \
-        app.setAttribute(Qt::AA_Use96Dpi, true);       \
+        start_up_application();                        \
         TestObject tc;                                 \
         QTEST_SET_MAIN_SOURCE_PATH                     \
         return QTest::qExec(&tc, argc, argv);          \
