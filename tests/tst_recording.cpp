@@ -737,6 +737,18 @@ private slots:
         }
     }
 
+    // With no stroke dropped (record mode was off), Record armed in the
+    // middle of a compression records from there on, as it always has.
+    void recordArmedMidCompressionAfterATargetPageRecords()
+    {
+        current_valve = 4;
+        feedSamples(QVector<double>(40, 500.0));
+        widget<QPushButton>("target_seat_pressure_button")->click();
+        clickRecord();
+        feedStroke(*window, plainStroke(100, 520.0));
+        QCOMPARE(valve_loads[1].value(0), 520.0);
+    }
+
     // The operator's choice of valve during the pause stands: neither the
     // advance nor the end of the run follows it, and the next stroke is
     // stored for the valve chosen.
