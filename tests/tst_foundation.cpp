@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSerialPort>
 #include <QSlider>
 #include <QStackedWidget>
@@ -108,6 +109,8 @@ private slots:
     void recordPageLinesWholeAtMinimumWidth();
     void scaleLabelsInTheProgramsNotation();
     void textWholeOnAHighDpiDesktop();
+    void fontDpiFollowsOneScreenScale_data();
+    void fontDpiFollowsOneScreenScale();
     void resourcesLoad();
 };
 
@@ -850,9 +853,12 @@ void tst_foundation::scaleLabelsInTheProgramsNotation()
 void tst_foundation::textWholeOnAHighDpiDesktop()
 {
     if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X server; see the run at 144 dpi");
-    QVERIFY2(QGuiApplication::primaryScreen()->physicalDotsPerInchX() > 120,
-             "the X server does not announce a high DPI");
+        QSKIP("needs an X server; see the runs at 144 dpi and on a scaling desktop");
+    // The server's DPI counts device pixels; the screen's, scaled ones.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    QVERIFY2(screen->physicalDotsPerInchX() * screen->devicePixelRatio() > 120
+                 || screen->devicePixelRatio() > 1,
+             "the X server announces no high DPI and the desktop does not scale");
     quietStart();
     no_of_cyl = 8;
     MainWindow w;
@@ -873,6 +879,28 @@ void tst_foundation::textWholeOnAHighDpiDesktop()
                  qPrintable(QStringLiteral("%1: %2 px for %3 px").arg(label->objectName())
                                 .arg(needed).arg(label->contentsRect().width())));
     }
+}
+
+void tst_foundation::fontDpiFollowsOneScreenScale_data()
+{
+    QTest::addColumn<QByteArray>("factors");
+    QTest::addColumn<QByteArray>("dpi");
+    QTest::newRow("not scaled") << QByteArray() << QByteArray("96");
+    QTest::newRow("one factor") << QByteArray("1.5") << QByteArray("144");
+    QTest::newRow("alike in order") << QByteArray("1.5;1.5") << QByteArray("144");
+    QTest::newRow("by name, as KDE writes it") << QByteArray("DP-1=1.25;HDMI-1=1.25;")
+                                               << QByteArray("120");
+    QTest::newRow("unreadable entries passed over") << QByteArray("x;0;-2;2") << QByteArray("192");
+    QTest::newRow("screens apart: the desktop's") << QByteArray("eDP-1=2;HDMI-1=1")
+                                                   << QByteArray();
+}
+
+// 96 dpi per scaled pixel: Qt divides the font DPI by the screen's factor.
+void tst_foundation::fontDpiFollowsOneScreenScale()
+{
+    QFETCH(QByteArray, factors);
+    QFETCH(QByteArray, dpi);
+    QCOMPARE(font_dpi_for_screen_scale_factors(factors), dpi);
 }
 
 void tst_foundation::formKeysAndGauges()
