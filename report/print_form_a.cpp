@@ -149,7 +149,10 @@ void print_form_a::fill_header()
 
     ui->label_3->setText(QStringLiteral("Tarvell Engineering - Kestrix Software - V ")
                          + QString::number(program_version, 'f', 2));
-    ui->printform->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255)"));
+    // The page goes onto white paper, so its texts are ink whatever colours
+    // the desktop's theme gives the program.
+    ui->printform->setStyleSheet(
+        QStringLiteral("background-color: rgb(255, 255, 255); color: rgb(0, 0, 0)"));
     ui->label_17->setText(QDate::currentDate().toString(Qt::TextDate) + QStringLiteral(" / ")
                           + QTime::currentTime().toString(QStringLiteral("h:mm ap")));
     ui->label_20->setText(company_operator);

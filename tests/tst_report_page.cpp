@@ -1,5 +1,6 @@
 // The report-type chooser, the filled report page and its printing.
 #include "box_answerer.h"
+#include "dark_theme.h"
 #include "globals.h"
 #include "preprint_dialog.h"
 #include "print_form_a.h"
@@ -153,6 +154,7 @@ private slots:
     void headerFill();
     void longEntriesStayReadable();
     void sessionCaptionsClearOfTheirValues();
+    void pageIsInkOnPaperUnderADarkTheme();
     void resultRowsForEachType_data();
     void resultRowsForEachType();
     void rowsOnlyForRecordedValves();
@@ -338,7 +340,7 @@ void tst_report_page::headerFill()
                           "0.000"}));
     QCOMPARE(text_of(page, 3), QStringLiteral("Tarvell Engineering - Kestrix Software - V 1.12"));
     QCOMPARE(page.findChild<QWidget *>(QStringLiteral("printform"))->styleSheet(),
-             QStringLiteral("background-color: rgb(255, 255, 255)"));
+             QStringLiteral("background-color: rgb(255, 255, 255); color: rgb(0, 0, 0)"));
     const QRegularExpression date(QStringLiteral("^(.+) / (1[0-2]|[1-9]):[0-5]\\d (am|pm)$"));
     const auto match = date.match(text_of(page, 17));
     QVERIFY2(match.hasMatch(), qPrintable(text_of(page, 17)));
@@ -418,6 +420,35 @@ void tst_report_page::sessionCaptionsClearOfTheirValues()
         QVERIFY2(end <= start, qPrintable(QStringLiteral("\"%1\" ends at %2, its value starts at %3")
                                               .arg(caption->text()).arg(end).arg(start)));
     }
+}
+
+// The page is printed on white paper, whatever colours the desktop gives
+// the program: under a dark theme its texts must not turn white with it.
+void tst_report_page::pageIsInkOnPaperUnderADarkTheme()
+{
+    store_a(1);
+    store_b(2);
+    BoxAnswerer answerer;
+    const auto ink_on_paper = [] {
+        print_form_a form;
+        QWidget *page = form.findChild<QWidget *>(QStringLiteral("printform"));
+        QImage paper(page->size(), QImage::Format_RGB32);
+        paper.fill(Qt::white);
+        page->render(&paper, QPoint(), QRegion(),
+                     QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        return inkPixels(paper);
+    };
+    const int plain = ink_on_paper();
+    int themed = 0;
+    {
+        DarkTheme theme;
+        themed = ink_on_paper();
+    }
+    QVERIFY2(plain > 5000, qPrintable(QString::number(plain)));
+    QVERIFY2(qAbs(themed - plain) <= plain / 20,
+             qPrintable(QStringLiteral("%1 ink pixels under a dark theme, %2 under the default")
+                            .arg(themed)
+                            .arg(plain)));
 }
 
 void tst_report_page::resultRowsForEachType_data()

@@ -1,5 +1,6 @@
 // Selecting a valve position: the label, the step buttons and their limits,
 // the working copy of the curve and the load-over-height plot.
+#include "dark_theme.h"
 #include "globals.h"
 #include "mainwindow.h"
 #include "stroke_generator.h"
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionButton>
 #include <qcustomplot.h>
 #include <qwt_thermo.h>
 
@@ -241,6 +243,45 @@ private slots:
         QCOMPARE(plot()->xAxis->range(), keys);
         QCOMPARE(plot()->yAxis->range(), values);
         QVERIFY(plot()->xAxis->rangeReversed());
+    }
+
+    // The captions over the plot stand on its white ground, not on the
+    // window's, so they are dark whatever the desktop's colour theme.
+    void plotCaptionsDarkOnTheWhiteGround_data()
+    {
+        QTest::addColumn<bool>("darkTheme");
+        QTest::newRow("default palette") << false;
+        QTest::newRow("dark theme") << true;
+    }
+
+    void plotCaptionsDarkOnTheWhiteGround()
+    {
+        QFETCH(bool, darkTheme);
+        std::unique_ptr<DarkTheme> theme;
+        if (darkTheme) {
+            window.reset();
+            theme = std::make_unique<DarkTheme>();
+            window = std::make_unique<MainWindow>();
+        }
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        const QImage shot = window->grab().toImage();
+        for (const char *name : {"plot_all_radio_button", "label_19", "label_20"}) {
+            QWidget *caption = widget<QWidget>(name);
+            QRect text = caption->rect();
+            if (auto *radio = qobject_cast<QRadioButton *>(caption)) {
+                QStyleOptionButton option;
+                option.initFrom(radio);
+                text = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option,
+                                                      radio);
+            }
+            const QImage area =
+                shot.copy(QRect(caption->mapTo(window.get(), text.topLeft()), text.size()));
+            QVERIFY2(qGray(area.pixel(0, 0)) > 250, name);
+            QVERIFY2(inkPixels(area) >= 5, qPrintable(QStringLiteral("%1: %2 dark pixels")
+                                                           .arg(QLatin1String(name))
+                                                           .arg(inkPixels(area))));
+        }
     }
 };
 

@@ -1,0 +1,46 @@
+// A dark colour theme, as KDE, qt5ct and others hand it to every Qt program
+// as the application palette: light text on a dark ground. The default
+// palette comes back when the theme goes out of scope.
+#ifndef KESTRIX_DARK_THEME_H
+#define KESTRIX_DARK_THEME_H
+
+#include <QApplication>
+#include <QImage>
+#include <QPalette>
+
+class DarkTheme
+{
+public:
+    DarkTheme() : saved(QApplication::palette())
+    {
+        QPalette dark;
+        const QColor ground(53, 53, 53);
+        const QColor text(238, 238, 238);
+        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base,
+                                         QPalette::AlternateBase, QPalette::ToolTipBase})
+            dark.setColor(role, ground);
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText,
+                                         QPalette::Text, QPalette::ToolTipText,
+                                         QPalette::BrightText})
+            dark.setColor(role, text);
+        QApplication::setPalette(dark);
+    }
+    ~DarkTheme() { QApplication::setPalette(saved); }
+    DarkTheme(const DarkTheme &) = delete;
+    DarkTheme &operator=(const DarkTheme &) = delete;
+
+private:
+    QPalette saved;
+};
+
+// Pixels that print as ink on white paper.
+inline int inkPixels(const QImage &image)
+{
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += qGray(image.pixel(x, y)) < 128;
+    return ink;
+}
+
+#endif // KESTRIX_DARK_THEME_H
