@@ -8,6 +8,7 @@
 #include "box_answerer.h"
 #include "globals.h"
 #include "mainwindow.h"
+#include "print_to_pdf.h"
 #include "pty_tester.h"
 #include "test_main.h"
 
@@ -471,8 +472,7 @@ private:
         });
         answerer->queue([pdf, page](QWidget *print_dialog) {
             *page = ReportPage::read(print_dialog->parentWidget());
-            child<QLineEdit>(print_dialog, "filename")->setText(pdf);
-            qobject_cast<QDialog *>(print_dialog)->accept();
+            QVERIFY(printToPdfFile(print_dialog, pdf));
         });
         button("pushButton_4")->click();
         return pdf;

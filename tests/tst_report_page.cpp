@@ -4,6 +4,7 @@
 #include "globals.h"
 #include "preprint_dialog.h"
 #include "print_form_a.h"
+#include "print_to_pdf.h"
 #include "test_main.h"
 #include "tst_report_springs.h"
 
@@ -12,7 +13,6 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -73,14 +73,10 @@ QStringList classes_seen(const BoxAnswerer &answerer)
     return classes;
 }
 
-// Prints to the PDF file through the print dialog, the only printer there is
-// without a print system.
+// Prints to the PDF file through the print dialog.
 BoxAnswerer::Handler print_to(const QString &path)
 {
-    return [path](QWidget *w) {
-        w->findChild<QLineEdit *>(QStringLiteral("filename"))->setText(path);
-        qobject_cast<QDialog *>(w)->accept();
-    };
+    return [path](QWidget *w) { QVERIFY(printToPdfFile(w, path)); };
 }
 
 int pdf_pages(const QString &path, QSizeF *points)
