@@ -21,9 +21,7 @@ QByteArray font_dpi_for_screen_scale_factors(const QByteArray &factors)
             return QByteArray();
         common = factor;
     }
-    if (!(common > 0))
-        common = 1;
-    const double dpi = 96 * common;
+    const double dpi = 96 * (common > 0 ? common : 1);
     if (dpi >= std::numeric_limits<int>::max())
         return QByteArray();
     return QByteArray::number(qRound(dpi));

@@ -886,8 +886,6 @@ void tst_foundation::fontDpiFollowsOneScreenScale_data()
     QTest::addColumn<QByteArray>("factors");
     QTest::addColumn<QByteArray>("dpi");
     QTest::newRow("not scaled") << QByteArray() << QByteArray("96");
-    QTest::newRow("one factor") << QByteArray("1.5") << QByteArray("144");
-    QTest::newRow("alike in order") << QByteArray("1.5;1.5") << QByteArray("144");
     QTest::newRow("by name, as KDE writes it") << QByteArray("DP-1=1.25;HDMI-1=1.25;")
                                                << QByteArray("120");
     QTest::newRow("unreadable entries passed over") << QByteArray("x;0;-2;2") << QByteArray("192");

@@ -11,26 +11,14 @@
 class DarkTheme
 {
 public:
-    DarkTheme() : saved(QApplication::palette())
-    {
-        QPalette dark;
-        const QColor ground(53, 53, 53);
-        const QColor text(238, 238, 238);
-        for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base,
-                                         QPalette::AlternateBase, QPalette::ToolTipBase})
-            dark.setColor(role, ground);
-        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText,
-                                         QPalette::Text, QPalette::ToolTipText,
-                                         QPalette::BrightText})
-            dark.setColor(role, text);
-        QApplication::setPalette(dark);
-    }
+    // Qt derives the rest from the one colour: white text on a dark ground.
+    DarkTheme() { QApplication::setPalette(QPalette(QColor(53, 53, 53))); }
     ~DarkTheme() { QApplication::setPalette(saved); }
     DarkTheme(const DarkTheme &) = delete;
     DarkTheme &operator=(const DarkTheme &) = delete;
 
 private:
-    QPalette saved;
+    const QPalette saved = QApplication::palette();
 };
 
 // Pixels that print as ink on white paper.
