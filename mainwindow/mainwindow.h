@@ -5,6 +5,7 @@
 #ifndef KESTRIX_MAINWINDOW_H
 #define KESTRIX_MAINWINDOW_H
 
+#include <QByteArray>
 #include <QMainWindow>
 
 namespace Ui {
@@ -84,7 +85,11 @@ private:
     void end_lost_link();
     // Blocks or unblocks the port's signals, watching the link meanwhile.
     void hold_port_signals(bool held);
+    // On the watch's timer while held: the link's state, and the port drained.
+    void watch_held_link();
     class QTimer *lost_link_watch = nullptr;
+    // The newest readings that arrived while the port's signals were held.
+    QByteArray held_readings;
     // The widgets whose layouts hold the gauges.
     QList<QWidget *> gauge_boxes() const;
 

@@ -29,6 +29,9 @@ constexpr double dead_band_slack = 1e-9;
 constexpr double load_text_cap = 1525.0;
 // How soon a tester unplugged while its readings are held back is noticed.
 constexpr int lost_link_check_ms = 50;
+// What arrives while readings are held back is kept up to this size: a few
+// hundred of the newest readings, read as one chunk when the hold ends.
+constexpr int held_bytes_max = 4096;
 
 // A number at the start of the field, as QTextStream reads it; anything that
 // is not a finite number reads as 0.0, so "nan" or "inf" never reach the
@@ -66,6 +69,26 @@ QString error_name(QSerialPort::SerialPortError error)
         QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(error));
 }
 
+bool is_line_end(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+// Drops the oldest readings until at most `bound` bytes are left, cutting at
+// a line end so that what is kept begins with a whole reading.
+void keep_newest_readings(QByteArray &held, int bound)
+{
+    if (held.size() <= bound)
+        return;
+    int cut = held.size() - bound;
+    while (cut < held.size() && !is_line_end(held.at(cut - 1)))
+        ++cut;
+    while (cut < held.size() && is_line_end(held.at(cut)))
+        ++cut;
+    // A copy of the rest, so that a large drain does not keep its room.
+    held = held.mid(cut);
+}
+
 } // namespace
 
 double MainWindow::retainer_thickness_of(int valve)
@@ -93,6 +116,7 @@ void MainWindow::serialConnect()
         old->deleteLater();
     }
 
+    held_readings.clear();
     serial_port = new QSerialPort(this);
     serial_port->setPortName(tester_port_name);
     serial_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
@@ -131,6 +155,10 @@ void MainWindow::serialConnect()
 // error reports with them; the link is then looked at on a timer instead, so
 // that a tester unplugged behind a message box neither stays "connected" nor
 // keeps the processor busy with its reports until the box is closed.
+// The port goes on reading meanwhile, and each arrival left unread in it
+// takes a block of memory of its own: a box left open over a break would
+// fill the memory, and the read at its end would freeze the window. So the
+// same timer drains the port into a small buffer of the newest readings.
 void MainWindow::hold_port_signals(bool held)
 {
     if (!serial_port)
@@ -141,24 +169,36 @@ void MainWindow::hold_port_signals(bool held)
             lost_link_watch->stop();
         // What arrived meanwhile was not announced; it is read now as one
         // chunk instead of waiting for the tester's next reading.
-        if (serial_port->bytesAvailable() > 0)
+        if (!held_readings.isEmpty() || serial_port->bytesAvailable() > 0)
             QMetaObject::invokeMethod(this, &MainWindow::serialReceived, Qt::QueuedConnection);
         return;
     }
     if (!lost_link_watch) {
         lost_link_watch = new QTimer(this);
         lost_link_watch->setInterval(lost_link_check_ms);
-        connect(lost_link_watch, &QTimer::timeout, this, [this] {
-            if (serial_port && is_lost(serial_port))
-                end_lost_link();
-        });
+        connect(lost_link_watch, &QTimer::timeout, this, &MainWindow::watch_held_link);
     }
     lost_link_watch->start();
+}
+
+void MainWindow::watch_held_link()
+{
+    // A link already ended behind the box has nothing more to tell.
+    if (!serial_port || !serial_port->isOpen())
+        return;
+    if (is_lost(serial_port)) {
+        end_lost_link();
+        return;
+    }
+    held_readings += serial_port->readAll();
+    keep_newest_readings(held_readings, held_bytes_max);
 }
 
 void MainWindow::end_lost_link()
 {
     qDebug().noquote() << "SERIAL PORT - LOST: " + serial_port->errorString();
+    // Gone with the port, as what was left unread in it is.
+    held_readings.clear();
     serial_port->close();
     ui->con_status->setText(tr("Kestrix Tester Not Found"));
     ui->connect_button->show();
@@ -175,9 +215,11 @@ void MainWindow::serialReceived()
     // A call queued before the port was held back must leave the data for
     // the read that follows the hold.
     if (!serial_port || serial_port->signalsBlocked()
-        || serial_port->bytesAvailable() < min_chunk_bytes)
+        || held_readings.size() + serial_port->bytesAvailable() < min_chunk_bytes)
         return;
-    const QByteArray chunk = serial_port->readAll();
+    // What was kept during a hold came before what waits in the port.
+    const QByteArray chunk = held_readings + serial_port->readAll();
+    held_readings.clear();
     rx_text = QString::fromUtf8(chunk.constData(), int(qstrnlen(chunk.constData(), uint(chunk.size()))));
     parse_tester_line();
 }

@@ -17,8 +17,24 @@
 #include <functional>
 #include <memory>
 
+#include <malloc.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#endif
+
 namespace {
 const char *const success_text = "<font color='Green'>Successful Test</font>";
+
+// Bytes the program holds on the heap now. The address sanitizer keeps its
+// own heap, which malloc's statistics do not see.
+qint64 heapInUse()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return qint64(__sanitizer_get_current_allocated_bytes());
+#else
+    return qint64(mallinfo2().uordblks);
+#endif
+}
 } // namespace
 
 class tst_recording_pty : public QObject
@@ -315,6 +331,65 @@ private slots:
         QVERIFY(heldWhileOpen);
         // Read once the box is closed, with nothing more sent.
         QTRY_COMPARE(label("load_val_2")->text(), QStringLiteral("77.5"));
+        QCOMPARE(sample_count, 1);
+    }
+
+    // The box of a refused stroke may wait through a break while the tester
+    // streams at the line's full rate: what arrives meanwhile is kept only
+    // up to a small bound, and the gauges follow the tester again as soon
+    // as the box is closed.
+    void heapStaysFlatWhileAFailureBoxWaits()
+    {
+        recordButton()->click();
+        StrokeShape shape;
+        shape.compressedSamples = 20;
+        constexpr int readingsPerSecond = 700;
+        constexpr int streamMs = 4000;
+        constexpr int settleMs = 300;
+        int written = 0;
+        qint64 grown = -1;
+        answerer->queue([&](QWidget *box) {
+            QEventLoop wait;
+            QElapsedTimer clock;
+            qint64 before = 0;
+            QTimer stream;
+            stream.setTimerType(Qt::PreciseTimer);
+            // Unloaded readings, so that nothing is recorded once the box
+            // is closed; each one a write of its own, as the tester sends.
+            connect(&stream, &QTimer::timeout, this, [&] {
+                const qint64 elapsed = qMin<qint64>(clock.elapsed(), streamMs);
+                while (written < elapsed * readingsPerSecond / 1000) {
+                    tester.offer(testerReading(5.0 + written % 4, 1.500 + 0.001 * (written % 100)));
+                    ++written;
+                }
+                if (elapsed == streamMs) {
+                    stream.stop();
+                    QTimer::singleShot(settleMs, &wait, &QEventLoop::quit);
+                }
+            });
+            // Measured once the box has been painted, and again once the
+            // last arrivals have been taken: what the hold keeps, not the
+            // box's own images or the readings of the moment.
+            QTimer::singleShot(settleMs, this, [&] {
+                before = heapInUse();
+                clock.start();
+                stream.start(1);
+            });
+            wait.exec();
+            grown = heapInUse() - before;
+            BoxAnswerer::click(QMessageBox::Ok)(box);
+        });
+        QVERIFY(sendStrokeUpToItsEnd(compressionStroke(shape)));
+        QVERIFY(QTest::qWaitFor([&] { return boxesSeen() == 1 && answerer->pending() == 0; },
+                                streamMs + 2 * settleMs + 5000));
+        QCOMPARE(answerer->seen.last().text, QStringLiteral(" Insufficient Data - Slow Down!"));
+        QCOMPARE(written, readingsPerSecond * streamMs / 1000);
+        QVERIFY2(grown < 4 * 1024 * 1024, qPrintable(QStringLiteral("heap grew by %1 bytes").arg(grown)));
+        // What was kept is read as one chunk, then the tester is followed.
+        const QStringList streamed = {QStringLiteral("5.0"), QStringLiteral("6.0"),
+                                      QStringLiteral("7.0"), QStringLiteral("8.0")};
+        QVERIFY(QTest::qWaitFor([&] { return streamed.contains(label("load_val_2")->text()); }, 3000));
+        QVERIFY(send({62.5, 1.650}));
         QCOMPARE(sample_count, 1);
     }
 

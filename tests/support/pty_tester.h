@@ -21,6 +21,9 @@ public:
     QString slavePath() const { return slaveName; }
     // Writes all bytes to the master side (the application reads them).
     bool write(const QByteArray &bytes);
+    // Writes what the line takes at once and drops the rest, as a real
+    // adapter does when the computer leaves its data unread.
+    void offer(const QByteArray &bytes);
     // Closes both sides, as an unplugged tester would.
     void close();
 
