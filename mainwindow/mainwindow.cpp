@@ -12,6 +12,7 @@
 #include "settings_dialog.h"
 #include "updatefacade.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QSerialPort>
 
@@ -79,6 +80,14 @@ MainWindow::~MainWindow()
         // The port is our child and goes with the window; leave no dangling pointer behind.
         serial_port = nullptr;
     }
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (unsaved_curves_may_go())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::check_for_updates()

@@ -71,6 +71,10 @@ public slots:
     void on_save_session_as_button_clicked();
     void on_pushButton_3_clicked();
 
+protected:
+    // Recorded springs not yet saved are not closed away unasked.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     Ui::MainWindow *ui = nullptr;
     UpdateFacade *updater = nullptr;
@@ -139,6 +143,14 @@ private:
     void show_session_targets();
     bool read_session_file(const QString &path);
     bool write_session_file(const QString &path);
+    // New Session's question before recorded springs are cleared: true on Yes.
+    bool confirm_clearing_data();
+    // True when nothing recorded since the session was last saved, opened or
+    // cleared would be lost, or the operator agrees to lose it.
+    bool unsaved_curves_may_go();
+    // A stroke has been stored since the session was last saved, opened or
+    // cleared.
+    bool curves_unsaved = false;
 };
 
 #endif // KESTRIX_MAINWINDOW_H

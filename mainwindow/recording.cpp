@@ -278,6 +278,7 @@ void MainWindow::store_stroke(int keptEnd)
         }
     }
     ui->label_20->setText(QString::number(heights.size()));
+    curves_unsaved = true;
 }
 
 void MainWindow::finish_stored_stroke()

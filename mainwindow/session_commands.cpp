@@ -120,6 +120,7 @@ bool MainWindow::read_session_file(const QString &path)
     QString error;
     switch (session_file::load(path, &error)) {
     case session_file::LoadResult::Loaded:
+        curves_unsaved = false;
         return true;
     case session_file::LoadResult::CannotOpen:
         QMessageBox::warning(this, tr("Warning"),
@@ -138,28 +139,43 @@ bool MainWindow::read_session_file(const QString &path)
 bool MainWindow::write_session_file(const QString &path)
 {
     QString error;
-    if (session_file::save(path, &error))
+    if (session_file::save(path, &error)) {
+        curves_unsaved = false;
         return true;
+    }
     QMessageBox::warning(this, tr("Warning"),
                          tr("Could not save %1:\n%2").arg(QDir::toNativeSeparators(path), error));
     return false;
+}
+
+bool MainWindow::confirm_clearing_data()
+{
+    const auto answer = QMessageBox::question(
+        this, tr("Warning"),
+        tr("Are You Sure?\nThis will clear all data.\nIf you have not saved this sesion\n"
+           " you may wish to do so now."),
+        QMessageBox::Yes | QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+// An engine's recorded springs exist nowhere else until they are saved;
+// closing the window or opening another session would throw them away.
+bool MainWindow::unsaved_curves_may_go()
+{
+    if (!curves_unsaved || !session_file::holds_recorded_curves())
+        return true;
+    return confirm_clearing_data();
 }
 
 void MainWindow::on_new_session_button_clicked()
 {
     // Asked whenever springs are recorded: an unnamed session's curves exist
     // nowhere else, and the valve on screen may be one without a curve.
-    if (session_file::holds_recorded_curves()) {
-        const auto answer = QMessageBox::question(
-            this, tr("Warning"),
-            tr("Are You Sure?\nThis will clear all data.\nIf you have not saved this sesion\n"
-               " you may wish to do so now."),
-            QMessageBox::Yes | QMessageBox::No);
-        if (answer != QMessageBox::Yes)
-            return;
-    }
+    if (session_file::holds_recorded_curves() && !confirm_clearing_data())
+        return;
 
     session_file::make_current(session_file::Record());
+    curves_unsaved = false;
     session_file_name = QString();
     bind_height = 0.0;
     bind_clearance = 0.0;
@@ -182,6 +198,8 @@ void MainWindow::on_new_session_button_clicked()
 
 void MainWindow::on_open_save_session_button_clicked()
 {
+    if (!unsaved_curves_may_go())
+        return;
     reload_last_dir();
     reset_session_view(false);
     ui->file_date->clear();

@@ -5,6 +5,7 @@
 #include "globals.h"
 #include "mainwindow.h"
 #include "session_file.h"
+#include "stroke_generator.h"
 #include "test_main.h"
 
 #include <QDate>
@@ -269,6 +270,69 @@ private slots:
         QCOMPARE(plot->xAxis->range(), QCPRange(1.0, 2.0));
         QVERIFY(plot->xAxis->rangeReversed());
         QCOMPARE(plot->yAxis->range(), QCPRange(0.0, 5.0));
+    }
+
+    // Springs recorded since the session was last saved or opened are not
+    // closed away, nor opened over, without New Session's question.
+    void closeAndOpenAskWhileRecordedSpringsAreUnsaved()
+    {
+        clearRecordingState();
+        settings.setValue(last_dir_key, path("a/"));
+        const QString question = QStringLiteral(
+            "Are You Sure?\nThis will clear all data.\n"
+            "If you have not saved this sesion\n you may wish to do so now.");
+        BoxAnswerer answerer;
+        {
+            MainWindow untouched;
+            untouched.show();
+            QVERIFY(untouched.close());
+        }
+        QVERIFY(answerer.seen.isEmpty());
+
+        MainWindow w;
+        w.show();
+        click(w, "record_button");
+        feedStroke(w, compressionStroke());
+        const QVector<double> recorded = valve_loads[1];
+        QVERIFY(!recorded.isEmpty());
+        QCOMPARE(current_valve, 2);
+
+        answerer.queue(BoxAnswerer::click(QMessageBox::No));
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QCOMPARE(answerer.seen.size(), 1);
+        QCOMPARE(answerer.seen[0].title, QStringLiteral("Warning"));
+        QCOMPARE(answerer.seen[0].text, question);
+        QCOMPARE(valve_loads[1], recorded);
+
+        answerer.queue(BoxAnswerer::click(QMessageBox::No));
+        click(w, "open_save_session_button");
+        QCOMPARE(answerer.seen.size(), 2);
+        QCOMPARE(answerer.seen[1].text, question);
+        QCOMPARE(current_valve, 2);
+        QVERIFY(ready_to_record);
+        QCOMPARE(active_loads, recorded);
+        QCOMPARE(valve_loads[1], recorded);
+
+        answerer.queue(BoxAnswerer::chooseFile(path("b/recorded.tvq")));
+        click(w, "save_session_as_button");
+        QCOMPARE(answerer.seen.size(), 3);
+        QVERIFY(w.close());
+        QCOMPARE(answerer.seen.size(), 3);
+
+        w.show();
+        feedStroke(w, compressionStroke());
+        QVERIFY(!valve_loads[2].isEmpty());
+        answerer.queue(BoxAnswerer::click(QMessageBox::Yes));
+        answerer.queue(BoxAnswerer::chooseFile(path("b/recorded.tvq")));
+        click(w, "open_save_session_button");
+        QCOMPARE(answerer.seen.size(), 5);
+        QCOMPARE(answerer.seen[3].text, question);
+        QCOMPARE(answerer.seen[4].className, QStringLiteral("QFileDialog"));
+        QCOMPARE(valve_loads[1], recorded);
+        QVERIFY(valve_loads[2].isEmpty());
+        QVERIFY(w.close());
+        QCOMPARE(answerer.seen.size(), 5);
     }
 
     void firstSaveNamesTheSessionAndLaterSavesReuseIt()
