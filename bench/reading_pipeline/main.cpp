@@ -4,19 +4,30 @@
 // each is a chunk of its own. The time per reading therefore also holds the
 // write and the pseudo-terminal's hand-over. The line itself carries at most
 // about 730 readings per second.
+// Then how the heap grows while a refused stroke's box holds the readings
+// back and the tester streams at 700 readings a second, and how soon after
+// OK the gauges follow the tester again.
 #include "globals.h"
 #include "mainwindow.h"
 #include "pty_tester.h"
+#include "stroke_generator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
+#include <cmath>
 #include <cstdio>
+#include <functional>
+
+#include <malloc.h>
 
 namespace {
 
@@ -24,6 +35,9 @@ constexpr int warm_up_readings = 500;
 constexpr int measured_readings = 20000;
 constexpr int measured_rounds = 3;
 constexpr double line_max_readings_per_second = 730.0;
+constexpr int held_readings_per_second = 700;
+constexpr int held_seconds = 30;
+constexpr int steady_after_ms = 5000;
 
 class PaintCounter : public QObject
 {
@@ -58,22 +72,102 @@ int runInScratchHome(int argc, char *argv[])
     return run.exitCode();
 }
 
-// Writes one reading and runs the event loop until the window has taken it.
-bool drive(PtyTester &tester, int index)
+// Runs the event loop until `shown` holds; false after `ms` without it.
+bool waitUntil(const std::function<bool()> &shown, int ms)
 {
-    const double load = 100.0 + index % 1400;
-    const double height = 1.0 + (index % 500) * 0.002;
-    if (!tester.write(testerReading(load, height)))
-        return false;
     QElapsedTimer waited;
     waited.start();
-    while (live_load != load) {
-        if (waited.elapsed() > 2000)
+    while (!shown()) {
+        if (waited.elapsed() > ms)
             return false;
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
     }
+    return true;
+}
+
+// Writes one reading and runs the event loop until the window has taken it.
+bool drive(PtyTester &tester, double load, double height)
+{
+    if (!tester.write(testerReading(load, height)) || !waitUntil([load] { return live_load == load; }, 2000))
+        return false;
     // Let the window lay out and paint before the next reading comes.
     QCoreApplication::processEvents();
+    return true;
+}
+
+bool drive(PtyTester &tester, int index)
+{
+    return drive(tester, 100.0 + index % 1400, 1.0 + (index % 500) * 0.002);
+}
+
+// The heap in use, including the large blocks malloc maps on their own.
+double heapMegabytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
+// A stroke too short for a curve raises its box; while it is open the tester
+// streams unloaded readings, each a write of its own, and what the line
+// cannot take is dropped as by a real adapter.
+bool measureHeldBox(PtyTester &tester, MainWindow &window)
+{
+    show_retainer_warning = false;
+    window.findChild<QPushButton *>(QStringLiteral("record_button"))->click();
+    StrokeShape shape;
+    shape.compressedSamples = 20;
+    QVector<StrokeSample> stroke = compressionStroke(shape);
+    stroke.removeLast();
+
+    double grownMegabytes = 0.0;
+    QElapsedTimer sinceOk;
+    QTimer boxWatch;
+    QObject::connect(&boxWatch, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        boxWatch.stop();
+        QElapsedTimer clock;
+        clock.start();
+        int written = 0;
+        double before = 0.0;
+        QEventLoop open;
+        QTimer stream;
+        stream.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&stream, &QTimer::timeout, [&] {
+            const qint64 due = qMin<qint64>(clock.elapsed(), held_seconds * 1000);
+            for (; written < due * held_readings_per_second / 1000; ++written)
+                tester.offer(testerReading(5.0 + written % 4, 1.5));
+            // Counted from a steady stream on, past the box's own painting.
+            if (before == 0.0 && due >= steady_after_ms)
+                before = heapMegabytes();
+            if (due == held_seconds * 1000)
+                open.quit();
+        });
+        stream.start(1);
+        open.exec();
+        grownMegabytes = heapMegabytes() - before;
+        sinceOk.start();
+        box->button(QMessageBox::Ok)->click();
+    });
+    boxWatch.start(10);
+
+    for (const StrokeSample &sample : stroke) {
+        // The tester sends loads with one decimal.
+        if (!drive(tester, std::round(sample.load * 10.0) / 10.0, sample.height))
+            return false;
+    }
+    if (!sinceOk.isValid())
+        return false;
+    if (!waitUntil([] { return live_load >= 5.0 && live_load < 9.0; }, 120000))
+        return false;
+    const qint64 followedMs = sinceOk.elapsed();
+    std::printf("box open %d s at %d readings/s: heap grew %.2f MB after the first 5 s, "
+                "%.2f MB per minute; "
+                "the gauges followed the tester %lld ms after OK\n",
+                held_seconds, held_readings_per_second, grownMegabytes,
+                grownMegabytes * 60000.0 / (held_seconds * 1000 - steady_after_ms),
+                static_cast<long long>(followedMs));
     return true;
 }
 
@@ -140,5 +234,10 @@ int main(int argc, char *argv[])
                 "(write to shown), %.1fx the line maximum of 730 readings/s\n",
                 per_second, 1e6 * slowest / measured_readings,
                 per_second / line_max_readings_per_second);
+
+    if (!measureHeldBox(tester, window)) {
+        std::fprintf(stderr, "the refused stroke's box did not come, or the gauges did not follow\n");
+        return 1;
+    }
     return 0;
 }
