@@ -116,7 +116,6 @@ void MainWindow::serialConnect()
         old->deleteLater();
     }
 
-    held_readings.clear();
     serial_port = new QSerialPort(this);
     serial_port->setPortName(tester_port_name);
     serial_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);

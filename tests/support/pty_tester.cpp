@@ -1,5 +1,9 @@
 #include "pty_tester.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
@@ -46,13 +50,26 @@ bool PtyTester::write(const QByteArray &bytes)
     return true;
 }
 
-void PtyTester::offer(const QByteArray &bytes)
+void PtyTester::stream(int perSecond, int ms, const std::function<QByteArray(int)> &reading)
 {
-    if (masterFd < 0)
-        return;
-    // A short write or EAGAIN is the line being full: what is left is lost.
-    const ssize_t taken = ::write(masterFd, bytes.constData(), static_cast<size_t>(bytes.size()));
-    Q_UNUSED(taken);
+    QElapsedTimer clock;
+    clock.start();
+    int written = 0;
+    QEventLoop running;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 due = qMin<qint64>(clock.elapsed(), ms);
+        for (; written < due * perSecond / 1000; ++written) {
+            const QByteArray text = reading(written);
+            const ssize_t taken = ::write(masterFd, text.constData(), static_cast<size_t>(text.size()));
+            Q_UNUSED(taken);
+        }
+        if (due == ms)
+            running.quit();
+    });
+    tick.start(1);
+    running.exec();
 }
 
 void PtyTester::close()

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 class PtyTester
 {
 public:
@@ -21,9 +23,10 @@ public:
     QString slavePath() const { return slaveName; }
     // Writes all bytes to the master side (the application reads them).
     bool write(const QByteArray &bytes);
-    // Writes what the line takes at once and drops the rest, as a real
-    // adapter does when the computer leaves its data unread.
-    void offer(const QByteArray &bytes);
+    // Runs the event loop for `ms` while writing `perSecond` readings a
+    // second, reading(n) being the n-th, each a write of its own; what the
+    // line cannot take at once is dropped, as by a real adapter.
+    void stream(int perSecond, int ms, const std::function<QByteArray(int)> &reading);
     // Closes both sides, as an unplugged tester would.
     void close();
 
