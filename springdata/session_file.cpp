@@ -22,14 +22,17 @@ constexpr quint32 null_string_count = 0xFFFFFFFFu;
 // small enough that no count a file of this size can back outgrows Qt's
 // containers or the machine's memory.
 constexpr qint64 max_session_bytes = qint64(64) << 20;
+// A file is read in steps of this size, so that memory follows what it holds.
+constexpr qint64 read_step_bytes = qint64(64) << 10;
 
 // Reads the items one by one and refuses any count that the rest of the
 // input cannot hold, so that a damaged or hostile file costs at most its own
 // size in memory. Qt's own vector operator allocates the count unchecked.
+// It reads from memory only, whose size is exact.
 class BoundedReader
 {
 public:
-    explicit BoundedReader(QIODevice *device)
+    explicit BoundedReader(QBuffer *device)
         : device(device)
         , stream(device)
     {
@@ -84,7 +87,7 @@ public:
 private:
     qint64 remaining() const { return device->size() - device->pos(); }
 
-    QIODevice *device;
+    QBuffer *device;
     QDataStream stream;
     bool damaged = false;
 };
@@ -214,11 +217,36 @@ QByteArray encode(const Record &record)
 
 std::optional<Record> decode(QIODevice *device)
 {
-    // The bounds rest on the device's size, which a stream does not know.
-    if (device->isSequential() || device->size() - device->pos() > max_session_bytes)
+    // The end of a stream is not known: it holds no session.
+    if (device->isSequential())
         return std::nullopt;
+    // A file may hold more than its reported size says (every file under
+    // /proc reports 0) or less (one cut short on a network folder while it
+    // is read), so the bounds come from the bytes actually read.
+    QByteArray bytes;
+    while (bytes.size() <= max_session_bytes) {
+        const int had = bytes.size();
+        const qint64 wanted = qMin<qint64>(read_step_bytes, max_session_bytes + 1 - had);
+        bytes.resize(had + int(wanted));
+        const qint64 got = device->read(bytes.data() + had, wanted);
+        if (got < 0)
+            return std::nullopt;
+        bytes.resize(had + int(got));
+        if (got == 0)
+            break;
+    }
+    if (bytes.size() > max_session_bytes)
+        return std::nullopt;
+    return decode(bytes);
+}
+
+std::optional<Record> decode(const QByteArray &bytes)
+{
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
     Record record;
-    BoundedReader reader(device);
+    BoundedReader reader(&buffer);
     ReadAdapter adapter{reader};
     transfer(adapter, record);
     if (!reader.ok())
@@ -229,14 +257,6 @@ std::optional<Record> decode(QIODevice *device)
     }
     zero_non_finite_numbers(record);
     return record;
-}
-
-std::optional<Record> decode(const QByteArray &bytes)
-{
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    return decode(&buffer);
 }
 
 bool save(const QString &path, QString *error)

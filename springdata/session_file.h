@@ -53,8 +53,9 @@ void make_current(const Record &record);
 QByteArray encode(const Record &record);
 // Empty when the bytes are not a whole session: short, a count larger than
 // what follows, a corrupt string, a curve whose heights and loads differ in
-// length, far larger than any session, or a stream whose size is unknown.
-// Never allocates more than the input could hold.
+// length, far larger than any session, or a sequential device. The bounds
+// are the bytes actually read, whatever size the device reports. Never
+// allocates more than the input could hold.
 std::optional<Record> decode(QIODevice *device);
 std::optional<Record> decode(const QByteArray &bytes);
 

@@ -5,6 +5,7 @@
 #include "session_wire.h"
 #include "test_main.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -144,6 +145,19 @@ void write_file(const QString &path, const QByteArray &bytes)
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), qint64(bytes.size()));
 }
+
+// A file that holds more than it reports, as every file under /proc reports
+// a size of 0 and a file on a network folder can be cut short while read.
+class UnderReportedFile : public QBuffer
+{
+public:
+    explicit UnderReportedFile(const QByteArray &bytes)
+    {
+        setData(bytes);
+        open(QIODevice::ReadOnly);
+    }
+    qint64 size() const override { return 0; }
+};
 
 // While alive, the process cannot grow by more than a few hundred megabytes,
 // so a reader that allocates from a planted count fails loudly here.
@@ -352,6 +366,28 @@ private slots:
         QFile::remove(huge);
         QCOMPARE(result, session_file::LoadResult::NotASession);
         expect_session_unchanged(before);
+    }
+
+    // Counts are bounded by the bytes actually there: a count the file
+    // cannot back is refused even where the reported size says nothing.
+    void boundsCountsByTheBytesReadNotTheReportedSize()
+    {
+        const Record sample = sample_record(3);
+        const WireBytes wire = expected_bytes(sample);
+        UnderReportedFile whole(wire.data);
+        const auto read = session_file::decode(&whole);
+        QVERIFY(read);
+        QCOMPARE(session_file::encode(*read), session_file::encode(sample));
+
+        MemoryCeiling ceiling;
+        for (int offset : wire.count_offsets) {
+            for (quint32 count : {0xFFFFFFF0u, 0x08000000u}) {
+                QByteArray spoiled = wire.data;
+                qToBigEndian(count, spoiled.data() + offset);
+                UnderReportedFile file(spoiled);
+                QVERIFY(!session_file::decode(&file));
+            }
+        }
     }
 
     void refusesCurvesWhoseHalvesDiffer()
