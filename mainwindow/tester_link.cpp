@@ -19,7 +19,7 @@
 
 namespace {
 
-// Shorter chunks wait in the port for the rest of the reading.
+// Fewer bytes than this are left waiting in the port.
 constexpr qint64 min_chunk_bytes = 8;
 // Height changes up to this size are treated as noise of the held value.
 constexpr double dead_band = 0.001;
@@ -29,8 +29,9 @@ constexpr double dead_band_slack = 1e-9;
 constexpr double load_text_cap = 1525.0;
 // How soon a tester unplugged while its readings are held back is noticed.
 constexpr int lost_link_check_ms = 50;
-// What arrives while readings are held back is kept up to this size: a few
-// hundred of the newest readings, read as one chunk when the hold ends.
+// What arrives while readings are held back, and a reading still under way,
+// is kept up to this size: a few hundred of the newest readings, read as one
+// chunk when the hold ends. A line that never ends costs no more.
 constexpr int held_bytes_max = 4096;
 
 // A number at the start of the field, as QTextStream reads it; anything that
@@ -116,6 +117,8 @@ void MainWindow::serialConnect()
         old->deleteLater();
     }
 
+    // The part of a reading kept from the port let go is not the new port's.
+    held_readings.clear();
     serial_port = new QSerialPort(this);
     serial_port->setPortName(tester_port_name);
     serial_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);
@@ -216,9 +219,18 @@ void MainWindow::serialReceived()
     if (!serial_port || serial_port->signalsBlocked()
         || held_readings.size() + serial_port->bytesAvailable() < min_chunk_bytes)
         return;
-    // What was kept during a hold came before what waits in the port.
-    const QByteArray chunk = held_readings + serial_port->readAll();
-    held_readings.clear();
+    // What was kept came before what waits in the port.
+    QByteArray chunk = held_readings + serial_port->readAll();
+    // The tester's adapter hands a reading over as its bytes come off the
+    // line, so a read may end inside one: a height cut short, or the first
+    // digits of the next load. What follows the last line end is kept and
+    // read in front of what arrives next.
+    const int whole = qMax(chunk.lastIndexOf('\n'), chunk.lastIndexOf('\r')) + 1;
+    held_readings = chunk.mid(whole);
+    keep_newest_readings(held_readings, held_bytes_max);
+    if (whole == 0)
+        return;
+    chunk.truncate(whole);
     rx_text = QString::fromUtf8(chunk.constData(), int(qstrnlen(chunk.constData(), uint(chunk.size()))));
     parse_tester_line();
 }

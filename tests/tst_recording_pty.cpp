@@ -201,6 +201,35 @@ private slots:
         QCOMPARE(window->findChild<QCustomPlot *>(QStringLiteral("customPlot"))->graphCount(), 3);
     }
 
+    // The tester's adapter passes its bytes on a few at a time, as they come
+    // off the line: each reading is still read whole, and the stroke is one.
+    void strokeHandedOverInPiecesIsOneCurve()
+    {
+        recordButton()->click();
+        StrokeShape shape;
+        shape.compressedSamples = 300;
+        const QList<QByteArray> readings = strokeReadings(compressionStroke(shape));
+        tester.trickle(readings, 80, 4);
+        QVERIFY(QTest::qWaitFor([&] { return current_valve == 2 && !paused(); }, 5000));
+        QCOMPARE(boxesSeen(), 0);
+        for (int valve = 2; valve <= 16; ++valve)
+            QVERIFY(valve_loads[valve].isEmpty());
+
+        // Every sample is a reading as it was sent, in the order sent.
+        QHash<QByteArray, int> sent;
+        for (int n = 0; n < readings.size(); ++n)
+            sent.insert(readings.at(n), n);
+        QVERIFY(valve_loads[1].size() >= 100);
+        QCOMPARE(valve_heights[1].size(), valve_loads[1].size());
+        int previous = -1;
+        for (int i = 0; i < valve_loads[1].size(); ++i) {
+            const QByteArray text = testerReading(valve_loads[1][i], valve_heights[1][i]);
+            const int n = sent.value(text, -1);
+            QVERIFY2(n > previous, text.constData());
+            previous = n;
+        }
+    }
+
     // ---- The waits after a stroke: readings go on ----
 
     void readingsDuringThePauseAreShownAndRecorded()

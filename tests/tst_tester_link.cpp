@@ -339,8 +339,8 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(label("load_val_2")->text(), QStringLiteral("10.0"));
         QCOMPARE(serial_port->bytesAvailable(), qint64(7));
-        // Read as one chunk of 12 bytes, so the height is whole.
-        QVERIFY(shows(".5000", QStringLiteral("250.0")));
+        // Read as one chunk of 14 bytes, so the height is whole.
+        QVERIFY(shows(".5000\r\n", QStringLiteral("250.0")));
         QCOMPARE(label("height_val")->text(), QStringLiteral("1.500"));
     }
 
@@ -377,8 +377,8 @@ private slots:
     void tailOfAnEarlierReadingIsNotALoad_data()
     {
         QTest::addColumn<QByteArray>("chunk");
-        QTest::newRow("digits and line end") << QByteArray("9\r\n251.0|1.5");
-        QTest::newRow("line end only") << QByteArray("\r\n251.0|1.5");
+        QTest::newRow("digits and line end") << QByteArray("9\r\n251.0|1.5\r\n");
+        QTest::newRow("line end only") << QByteArray("\r\n251.0|1.5\r\n");
         QTest::newRow("bare newline") << QByteArray("0.123\n251.0|1.5\r\n");
     }
 
@@ -389,6 +389,43 @@ private slots:
         QVERIFY(shows(chunk, QStringLiteral("251.0")));
         QCOMPARE(live_load, 251.0);
         QCOMPARE(label("height_val")->text(), QStringLiteral("1.500"));
+    }
+
+    // The tester's adapter hands its bytes over as they come off the line,
+    // so a read may end anywhere in a reading: what follows the last line
+    // end waits for the rest of its reading.
+    void readingCutByTheAdapterIsReadWhole_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QString>("firstLoad"); // empty: not a whole reading yet
+        QTest::addColumn<QByteArray>("rest");
+        QTest::addColumn<QString>("load");
+        QTest::addColumn<QString>("height");
+        QTest::newRow("height cut short")
+            << QByteArray("251.0|1.8") << "" << QByteArray("49\r\n") << "251.0" << "1.849";
+        QTest::newRow("next load begun") << QByteArray("240.0|1.900\r\n25") << "240.0"
+                                         << QByteArray("1.0|1.848\r\n") << "251.0" << "1.848";
+        QTest::newRow("CR and LF apart") << QByteArray("230.0|1.700\r") << "230.0"
+                                         << QByteArray("\n231.0|1.650\r\n") << "231.0" << "1.650";
+    }
+
+    void readingCutByTheAdapterIsReadWhole()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QString, firstLoad);
+        QFETCH(QByteArray, rest);
+        QFETCH(QString, load);
+        QFETCH(QString, height);
+        QVERIFY(connectTester());
+        QVERIFY(shows(testerReading(10, 1.2), QStringLiteral("10.0")));
+        if (firstLoad.isEmpty())
+            QVERIFY(consumedWithoutShowing(first));
+        else
+            QVERIFY(shows(first, firstLoad));
+        QVERIFY(shows(rest, load));
+        QCOMPARE(live_load, load.toDouble());
+        QCOMPARE(label("height_val")->text(), height);
+        QVERIFY(stillReading());
     }
 
     void chunkWithoutBarIsSkipped()

@@ -4,6 +4,9 @@
 // each is a chunk of its own. The time per reading therefore also holds the
 // write and the pseudo-terminal's hand-over. The line itself carries at most
 // about 730 readings per second.
+// Then the same line as the tester's USB adapter hands it over, a few bytes
+// at a time as they come off the line: how many readings the gauges show a
+// second, and how many of those are not a reading the tester sent.
 // Then how the heap grows while a refused stroke's box holds the readings
 // back and the tester streams at 700 readings a second, and how soon after
 // OK the gauges follow the tester again.
@@ -16,6 +19,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QMessageBox>
+#include <QSet>
+#include <QSlider>
 #include <QProcess>
 #include <QPushButton>
 #include <QSerialPort>
@@ -23,6 +28,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+
+#include <qwt_dial.h>
 
 #include <cmath>
 #include <cstdio>
@@ -36,6 +43,10 @@ constexpr int warm_up_readings = 500;
 constexpr int measured_readings = 20000;
 constexpr int measured_rounds = 3;
 constexpr double line_max_readings_per_second = 730.0;
+constexpr int trickled_readings_per_second = 700;
+// The pairs of load and height below repeat only after this many readings.
+constexpr int trickled_readings = 7000;
+constexpr int largest_piece = 4;
 constexpr int held_readings_per_second = 700;
 constexpr int held_seconds = 30;
 constexpr int settle_ms = 300;
@@ -106,6 +117,36 @@ double heapMegabytes()
 {
     const struct mallinfo2 info = mallinfo2();
     return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
+}
+
+bool measureTrickledReadings(PtyTester &tester, MainWindow &window)
+{
+    QList<QByteArray> readings;
+    for (int n = 0; n < trickled_readings; ++n)
+        readings.append(testerReading(100.0 + n % 1400, 1.0 + (n % 500) * 0.002));
+    const QSet<QByteArray> sent(readings.cbegin(), readings.cend());
+    // Every load within the dial's scale, so that the dial moves with each.
+    window.findChild<QSlider *>(QStringLiteral("horizontalSlider"))->setValue(1500);
+
+    int shown = 0;
+    int wrong = 0;
+    auto *dial = window.findChild<QwtDial *>(QStringLiteral("Dial"));
+    const QMetaObject::Connection watch = QObject::connect(dial, &QwtDial::valueChanged, [&] {
+        ++shown;
+        if (!sent.contains(testerReading(live_load, raw_height)))
+            ++wrong;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    tester.trickle(readings, trickled_readings_per_second, largest_piece);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    QTest::qWait(settle_ms);
+    QObject::disconnect(watch);
+    std::printf("%d readings at %d readings/s in pieces of 1 to %d bytes: %.0f readings shown "
+                "per second, %d of %d shown wrong\n",
+                trickled_readings, trickled_readings_per_second, largest_piece, shown / seconds,
+                wrong, shown);
+    return shown > 0;
 }
 
 // A stroke too short for a curve raises its box; while it is open the tester
@@ -221,6 +262,10 @@ int main(int argc, char *argv[])
                 per_second, 1e6 * slowest / measured_readings,
                 per_second / line_max_readings_per_second);
 
+    if (!measureTrickledReadings(tester, window)) {
+        std::fprintf(stderr, "no reading handed over in pieces was shown\n");
+        return 1;
+    }
     if (!measureHeldBox(tester, window)) {
         std::fprintf(stderr, "the refused stroke's box did not come, or the gauges did not follow\n");
         return 1;

@@ -2,9 +2,14 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QRandomGenerator>
 #include <QTimer>
+#include <QVector>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
@@ -70,6 +75,50 @@ void PtyTester::stream(int perSecond, int ms, const std::function<QByteArray(int
     });
     tick.start(1);
     running.exec();
+}
+
+void PtyTester::trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece)
+{
+    using namespace std::chrono;
+    // 115200 baud, ten bits a byte.
+    constexpr microseconds byte_time(87);
+    struct Piece
+    {
+        microseconds due;
+        QByteArray bytes;
+    };
+    // Cut beforehand with a fixed seed, so that a failing run can be repeated.
+    QRandomGenerator random{quint32(largestPiece)};
+    QVector<Piece> pieces;
+    for (int n = 0; n < readings.size(); ++n) {
+        microseconds due(qint64(n) * 1000000 / perSecond);
+        const QByteArray &text = readings.at(n);
+        for (int from = 0; from < text.size();) {
+            const int size = qMin(int(random.bounded(1, largestPiece + 1)), text.size() - from);
+            due += size * byte_time;
+            pieces.append({due, text.mid(from, size)});
+            from += size;
+        }
+    }
+
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        const steady_clock::time_point start = steady_clock::now();
+        for (const Piece &piece : qAsConst(pieces)) {
+            std::this_thread::sleep_until(start + piece.due);
+            write(piece.bytes);
+        }
+        done = true;
+    });
+    QEventLoop running;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done)
+            running.quit();
+    });
+    poll.start(1);
+    running.exec();
+    writer.join();
 }
 
 void PtyTester::close()

@@ -4,6 +4,7 @@
 #define KESTRIX_PTY_TESTER_H
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -27,6 +28,12 @@ public:
     // second, reading(n) being the n-th, each a write of its own; what the
     // line cannot take at once is dropped, as by a real adapter.
     void stream(int perSecond, int ms, const std::function<QByteArray(int)> &reading);
+    // Runs the event loop while a second thread writes `readings`,
+    // `perSecond` of them a second, each handed over in pieces of 1 to
+    // `largestPiece` bytes at the line's pace of 87 us a byte, as the
+    // tester's USB adapter passes bytes on as they come off the line.
+    // Returns once the last piece is written.
+    void trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece);
     // Closes both sides, as an unplugged tester would.
     void close();
 
