@@ -641,6 +641,21 @@ private slots:
         QCOMPARE(label("height_val")->text(), QStringLiteral("1.100"));
     }
 
+    // What waits for its line end is kept only up to the newest 4 KB, so a
+    // line that never ends costs no more; the reading it ends in holds no
+    // more either.
+    void unendingLineIsKeptOnlyUpToItsBound()
+    {
+        QVERIFY(connectTester());
+        QVERIFY(stillReading());
+        // Not digits, so that the load is not shown capped.
+        QVERIFY(send(QByteArray(1 << 20, 'x')));
+        QVERIFY(send("|1.5\r\n"));
+        checkShownMatchesHeld();
+        QVERIFY2(load_text.size() <= 4096, qPrintable(QString::number(load_text.size())));
+        QVERIFY(stillReading());
+    }
+
     void megabyteChunks_data()
     {
         QTest::addColumn<QByteArray>("bytes");
