@@ -27,6 +27,16 @@ HttpTestServer::HttpTestServer(QObject *parent)
     connect(&server, &QTcpServer::newConnection, this, &HttpTestServer::accept);
 }
 
+HttpTestServer::~HttpTestServer()
+{
+    // Connections still open are deleted with the listening socket, after
+    // the table of pending requests is gone: what they report on closing
+    // must not reach it.
+    const QList<QTcpSocket *> sockets = server.findChildren<QTcpSocket *>();
+    for (QTcpSocket *socket : sockets)
+        socket->disconnect(this);
+}
+
 bool HttpTestServer::listen()
 {
     return server.listen(QHostAddress::LocalHost, 0);

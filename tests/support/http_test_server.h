@@ -36,6 +36,7 @@ public:
     };
 
     explicit HttpTestServer(QObject *parent = nullptr);
+    ~HttpTestServer() override;
 
     // Listens on 127.0.0.1 on a port chosen by the system.
     bool listen();
