@@ -208,12 +208,14 @@ private slots:
         recordButton()->click();
         StrokeShape shape;
         shape.compressedSamples = 300;
-        // The tester goes on reading at rest, as between strokes: when the
-        // window is slow, readings arriving together count as one, and the
-        // end of the stroke must not hang on its last one.
-        shape.unloadedReadings = 80;
         const QList<QByteArray> readings = strokeReadings(compressionStroke(shape));
-        tester.trickle(readings, 80, 4);
+        // Each reading waits until the one before is shown as it was sent.
+        QVERIFY(tester.trickle(readings, 80, 4, [&](int n) {
+            const QByteArray &text = readings.at(n);
+            const int bar = text.indexOf('|');
+            return label("load_val_2")->text() == QLatin1String(text.left(bar))
+                   && label("height_val")->text() == QLatin1String(text.mid(bar + 1).trimmed());
+        }));
         QVERIFY(QTest::qWaitFor([&] { return current_valve == 2 && !paused(); }, 5000));
         QCOMPARE(boxesSeen(), 0);
         for (int valve = 2; valve <= 16; ++valve)
@@ -223,7 +225,7 @@ private slots:
         QHash<QByteArray, int> sent;
         for (int n = 0; n < readings.size(); ++n)
             sent.insert(readings.at(n), n);
-        QVERIFY(valve_loads[1].size() >= 100);
+        QCOMPARE(valve_loads[1].size(), shape.compressedSamples - 3);
         QCOMPARE(valve_heights[1].size(), valve_loads[1].size());
         int previous = -1;
         for (int i = 0; i < valve_loads[1].size(); ++i) {

@@ -77,48 +77,69 @@ void PtyTester::stream(int perSecond, int ms, const std::function<QByteArray(int
     running.exec();
 }
 
-void PtyTester::trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece)
+bool PtyTester::trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece,
+                        const std::function<bool(int)> &taken)
 {
     using namespace std::chrono;
     // 115200 baud, ten bits a byte.
     constexpr microseconds byte_time(87);
-    struct Piece
-    {
-        microseconds due;
-        QByteArray bytes;
-    };
+    constexpr seconds longest_wait(3);
+    const microseconds period(1000000 / perSecond);
     // Cut beforehand with a fixed seed, so that a failing run can be repeated.
     QRandomGenerator random{quint32(largestPiece)};
-    QVector<Piece> pieces;
-    for (int n = 0; n < readings.size(); ++n) {
-        microseconds due(qint64(n) * 1000000 / perSecond);
-        const QByteArray &text = readings.at(n);
+    QVector<QList<QByteArray>> pieces;
+    for (const QByteArray &text : readings) {
+        QList<QByteArray> cut;
         for (int from = 0; from < text.size();) {
             const int size = qMin(int(random.bounded(1, largestPiece + 1)), text.size() - from);
-            due += size * byte_time;
-            pieces.append({due, text.mid(from, size)});
+            cut.append(text.mid(from, size));
             from += size;
         }
+        pieces.append(cut);
     }
 
+    std::atomic<int> written{-1};
+    std::atomic<int> takenUpTo{-1};
+    std::atomic<bool> stalled{false};
     std::atomic<bool> done{false};
     std::thread writer([&] {
-        const steady_clock::time_point start = steady_clock::now();
-        for (const Piece &piece : qAsConst(pieces)) {
-            std::this_thread::sleep_until(start + piece.due);
-            write(piece.bytes);
+        steady_clock::time_point due = steady_clock::now();
+        for (int n = 0; n < pieces.size() && !stalled; ++n) {
+            if (taken && n > 0) {
+                const steady_clock::time_point giveUp = steady_clock::now() + longest_wait;
+                while (takenUpTo < n - 1 && !stalled) {
+                    stalled = steady_clock::now() > giveUp;
+                    std::this_thread::sleep_for(microseconds(100));
+                }
+                if (stalled)
+                    break;
+                due = qMax(due, steady_clock::now());
+            }
+            std::this_thread::sleep_until(due);
+            steady_clock::time_point byteDue = steady_clock::now();
+            for (const QByteArray &piece : pieces.at(n)) {
+                byteDue += piece.size() * byte_time;
+                std::this_thread::sleep_until(byteDue);
+                write(piece);
+            }
+            written = n;
+            due += period;
         }
         done = true;
     });
     QEventLoop running;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        const int last = written;
+        if (taken && last > takenUpTo && taken(last))
+            takenUpTo = last;
         if (done)
             running.quit();
     });
     poll.start(1);
     running.exec();
     writer.join();
+    return !stalled;
 }
 
 void PtyTester::close()

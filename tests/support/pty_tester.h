@@ -28,12 +28,15 @@ public:
     // second, reading(n) being the n-th, each a write of its own; what the
     // line cannot take at once is dropped, as by a real adapter.
     void stream(int perSecond, int ms, const std::function<QByteArray(int)> &reading);
-    // Runs the event loop while a second thread writes `readings`,
-    // `perSecond` of them a second, each handed over in pieces of 1 to
-    // `largestPiece` bytes at the line's pace of 87 us a byte, as the
-    // tester's USB adapter passes bytes on as they come off the line.
-    // Returns once the last piece is written.
-    void trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece);
+    // Runs the event loop while a second thread writes `readings`, each
+    // handed over in pieces of 1 to `largestPiece` bytes at the line's pace
+    // of 87 us a byte, as the tester's USB adapter passes bytes on as they
+    // come off the line; a reading starts 1/perSecond after the one before.
+    // With `taken`, a reading also waits until taken(n) holds for the one
+    // before, checked in the event loop, so that a slow machine cannot make
+    // readings arrive together; false when that does not come within 3 s.
+    bool trickle(const QList<QByteArray> &readings, int perSecond, int largestPiece,
+                 const std::function<bool(int)> &taken = {});
     // Closes both sides, as an unplugged tester would.
     void close();
 
