@@ -117,8 +117,6 @@ void MainWindow::serialConnect()
         old->deleteLater();
     }
 
-    // The part of a reading kept from the port let go is not the new port's.
-    held_readings.clear();
     serial_port = new QSerialPort(this);
     serial_port->setPortName(tester_port_name);
     serial_port->setBaudRate(QSerialPort::Baud115200, QSerialPort::AllDirections);

@@ -4,7 +4,6 @@
 #include <QEventLoop>
 #include <QRandomGenerator>
 #include <QTimer>
-#include <QVector>
 
 #include <atomic>
 #include <cerrno>
@@ -85,26 +84,15 @@ bool PtyTester::trickle(const QList<QByteArray> &readings, int perSecond, int la
     constexpr microseconds byte_time(87);
     constexpr seconds longest_wait(3);
     const microseconds period(1000000 / perSecond);
-    // Cut beforehand with a fixed seed, so that a failing run can be repeated.
-    QRandomGenerator random{quint32(largestPiece)};
-    QVector<QList<QByteArray>> pieces;
-    for (const QByteArray &text : readings) {
-        QList<QByteArray> cut;
-        for (int from = 0; from < text.size();) {
-            const int size = qMin(int(random.bounded(1, largestPiece + 1)), text.size() - from);
-            cut.append(text.mid(from, size));
-            from += size;
-        }
-        pieces.append(cut);
-    }
-
     std::atomic<int> written{-1};
     std::atomic<int> takenUpTo{-1};
     std::atomic<bool> stalled{false};
     std::atomic<bool> done{false};
     std::thread writer([&] {
+        // A fixed seed, so that a failing run can be repeated.
+        QRandomGenerator random{quint32(largestPiece)};
         steady_clock::time_point due = steady_clock::now();
-        for (int n = 0; n < pieces.size() && !stalled; ++n) {
+        for (int n = 0; n < readings.size() && !stalled; ++n) {
             if (taken && n > 0) {
                 const steady_clock::time_point giveUp = steady_clock::now() + longest_wait;
                 while (takenUpTo < n - 1 && !stalled) {
@@ -116,11 +104,14 @@ bool PtyTester::trickle(const QList<QByteArray> &readings, int perSecond, int la
                 due = qMax(due, steady_clock::now());
             }
             std::this_thread::sleep_until(due);
+            const QByteArray &text = readings.at(n);
             steady_clock::time_point byteDue = steady_clock::now();
-            for (const QByteArray &piece : pieces.at(n)) {
-                byteDue += piece.size() * byte_time;
+            for (int from = 0; from < text.size();) {
+                const int size = qMin(int(random.bounded(1, largestPiece + 1)), text.size() - from);
+                byteDue += size * byte_time;
                 std::this_thread::sleep_until(byteDue);
-                write(piece);
+                write(text.mid(from, size));
+                from += size;
             }
             written = n;
             due += period;
