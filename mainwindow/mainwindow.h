@@ -92,9 +92,11 @@ private:
     // On the watch's timer while held: the link's state, and the port drained.
     void watch_held_link();
     class QTimer *lost_link_watch = nullptr;
-    // The reading still under way, and the newest readings that arrived
-    // while the port's signals were held.
+    // The reading still under way, and the newest whole reading that
+    // arrived while the port's signals were held.
     QByteArray held_readings;
+    // The read that follows a hold takes the newest whole reading in it.
+    bool newest_reading_next = false;
     // The widgets whose layouts hold the gauges.
     QList<QWidget *> gauge_boxes() const;
 

@@ -196,8 +196,16 @@ void MainWindow::time_out_stroke()
 
 void MainWindow::raw_dat_to_vector()
 {
-    if (!(live_load < sample_load) || sample_count < 2)
+    if (!(live_load < sample_load) || sample_count < 1)
         return;
+    // One loaded reading alone is no compression: the platen brushed, a
+    // spike of the load cell. Kept, it would become the first point of the
+    // next stroke, or cut that stroke short at its height.
+    if (sample_count == 1) {
+        clear_stroke_buffers();
+        show_ready_to_record();
+        return;
+    }
     // Handled now, this stroke would be stored over the curve of the valve
     // that is still being advanced from.
     if (advancing_valve) {
