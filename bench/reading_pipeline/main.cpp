@@ -8,8 +8,8 @@
 // at a time as they come off the line: how many readings the gauges show a
 // second, and how many of those are not a reading the tester sent.
 // Then how the heap grows while a refused stroke's box holds the readings
-// back and the tester streams at 700 readings a second, and how soon after
-// OK the gauges follow the tester again.
+// back and the tester streams at 700 readings a second, how soon after OK
+// the gauges follow the tester again, and how old the reading they show is.
 #include "globals.h"
 #include "mainwindow.h"
 #include "pty_tester.h"
@@ -161,6 +161,20 @@ bool measureHeldBox(PtyTester &tester, MainWindow &window)
     QVector<StrokeSample> stroke = compressionStroke(shape);
     stroke.removeLast();
 
+    // Each reading held back tells its number by its load and height, to see
+    // how old the first reading shown after OK is; they repeat only after
+    // more readings than the box waits through.
+    const auto heldReading = [](int n) {
+        return testerReading(5.0 + (n % 40) * 0.1, 2.100 + (n / 40) * 0.0002, 1, 4);
+    };
+    const auto heldNumber = [] {
+        return int(std::lround((live_load - 5.0) * 10.0)
+                   + 40 * std::lround((raw_height - 2.100) / 0.0002));
+    };
+    int newestSent = -1;
+    int firstShownAfterOk = -1;
+    auto *dial = window.findChild<QwtDial *>(QStringLiteral("Dial"));
+
     double grownMegabytes = 0.0;
     QElapsedTimer sinceOk;
     QTimer boxWatch;
@@ -172,10 +186,17 @@ bool measureHeldBox(PtyTester &tester, MainWindow &window)
         // Past the box's own painting, and once the last arrivals are taken.
         QTest::qWait(settle_ms);
         const double before = heapMegabytes();
-        tester.stream(held_readings_per_second, held_seconds * 1000,
-                      [](int n) { return testerReading(5.0 + n % 4, 1.5); });
+        tester.stream(held_readings_per_second, held_seconds * 1000, [&](int n) {
+            newestSent = n;
+            return heldReading(n);
+        });
         QTest::qWait(settle_ms);
         grownMegabytes = heapMegabytes() - before;
+        // The reading that ended the stroke is shown first, once its box is closed.
+        QObject::connect(dial, &QwtDial::valueChanged, &boxWatch, [&] {
+            if (firstShownAfterOk < 0 && live_load >= 5.0)
+                firstShownAfterOk = heldNumber();
+        });
         sinceOk.start();
         box->button(QMessageBox::Ok)->click();
     });
@@ -192,9 +213,11 @@ bool measureHeldBox(PtyTester &tester, MainWindow &window)
         return false;
     const qint64 followedMs = sinceOk.elapsed();
     std::printf("box open %d s at %d readings/s: heap grew %.2f MB, %.2f MB per minute; "
-                "the gauges followed the tester %lld ms after OK\n",
+                "the gauges followed the tester %lld ms after OK; "
+                "shown after OK: %d readings behind the newest sent\n",
                 held_seconds, held_readings_per_second, grownMegabytes,
-                grownMegabytes * 60.0 / held_seconds, static_cast<long long>(followedMs));
+                grownMegabytes * 60.0 / held_seconds, static_cast<long long>(followedMs),
+                newestSent - firstShownAfterOk);
     return true;
 }
 
