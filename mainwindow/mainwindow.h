@@ -95,8 +95,6 @@ private:
     // The reading still under way, and the newest whole reading that
     // arrived while the port's signals were held.
     QByteArray held_readings;
-    // The read that follows a hold takes the newest whole reading in it.
-    bool newest_reading_next = false;
     // The widgets whose layouts hold the gauges.
     QList<QWidget *> gauge_boxes() const;
 

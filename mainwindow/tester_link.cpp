@@ -29,8 +29,8 @@ constexpr double dead_band_slack = 1e-9;
 constexpr double load_text_cap = 1525.0;
 // How soon a tester unplugged while its readings are held back is noticed.
 constexpr int lost_link_check_ms = 50;
-// A reading still under way, behind the newest whole one while readings are
-// held back, is kept up to this size: a line that never ends costs no more.
+// A reading still under way is kept up to this size: a line that never ends
+// costs no more.
 constexpr int held_bytes_max = 4096;
 
 // A number at the start of the field, as QTextStream reads it; anything that
@@ -74,23 +74,6 @@ bool is_line_end(char c)
     return c == '\n' || c == '\r';
 }
 
-// Where the newest whole reading before `whole` begins (0 when none does).
-int newest_reading_start(const QByteArray &bytes, int whole)
-{
-    int start = whole;
-    while (start > 0 && is_line_end(bytes.at(start - 1)))
-        --start;
-    while (start > 0 && !is_line_end(bytes.at(start - 1)))
-        --start;
-    return start;
-}
-
-// Just past the last line end: what comes after it is a reading under way.
-int whole_readings_end(const QByteArray &bytes)
-{
-    return qMax(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r')) + 1;
-}
-
 // Drops the oldest readings until at most `bound` bytes are left, cutting at
 // a line end so that what is kept begins with a whole reading.
 void keep_newest_readings(QByteArray &held, int bound)
@@ -104,6 +87,29 @@ void keep_newest_readings(QByteArray &held, int bound)
         ++cut;
     // A copy of the rest, so that a large drain does not keep its room.
     held = held.mid(cut);
+}
+
+// Just past the last line end: what follows is a reading still under way.
+int whole_readings_end(const QByteArray &bytes)
+{
+    return qMax(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r')) + 1;
+}
+
+// Drains the port into `held`, keeping only the newest whole reading and the
+// one under way after it: what the hold kept back is read when it ends, and
+// only the tester as it is then may be shown or recorded. The older
+// readings, a compression made behind a box perhaps, are over.
+void drain_to_newest_reading(QByteArray &held, QSerialPort *port)
+{
+    held += port->readAll();
+    int start = whole_readings_end(held);
+    while (start > 0 && is_line_end(held.at(start - 1)))
+        --start;
+    while (start > 0 && !is_line_end(held.at(start - 1)))
+        --start;
+    // A copy of the rest, so that a large drain does not keep its room.
+    held = held.mid(start);
+    keep_newest_readings(held, held_bytes_max);
 }
 
 } // namespace
@@ -174,8 +180,7 @@ void MainWindow::serialConnect()
 // The port goes on reading meanwhile, and each arrival left unread in it
 // takes a block of memory of its own: a box left open over a break would
 // fill the memory, and the read at its end would freeze the window. So the
-// same timer drains the port, keeping only the newest whole reading and the
-// one under way.
+// same timer drains the port, keeping only the newest reading.
 void MainWindow::hold_port_signals(bool held)
 {
     if (!serial_port)
@@ -185,12 +190,11 @@ void MainWindow::hold_port_signals(bool held)
         if (lost_link_watch)
             lost_link_watch->stop();
         // What arrived meanwhile was not announced; it is read now instead
-        // of waiting for the tester's next reading. Only its newest whole
-        // reading, the tester as it is now, may be shown or recorded: the
-        // older ones, a compression perhaps, are over. That holds for what
-        // came after the watch's last look too, still waiting in the port.
-        newest_reading_next = !held_readings.isEmpty() || serial_port->bytesAvailable() > 0;
-        if (newest_reading_next)
+        // of waiting for the tester's next reading, what came after the
+        // watch's last look included.
+        if (serial_port->isOpen())
+            drain_to_newest_reading(held_readings, serial_port);
+        if (!held_readings.isEmpty())
             QMetaObject::invokeMethod(this, &MainWindow::serialReceived, Qt::QueuedConnection);
         return;
     }
@@ -211,12 +215,7 @@ void MainWindow::watch_held_link()
         end_lost_link();
         return;
     }
-    held_readings += serial_port->readAll();
-    const int start = newest_reading_start(held_readings, whole_readings_end(held_readings));
-    // A copy of the rest, so that a large drain does not keep its room.
-    if (start > 0)
-        held_readings = held_readings.mid(start);
-    keep_newest_readings(held_readings, held_bytes_max);
+    drain_to_newest_reading(held_readings, serial_port);
 }
 
 void MainWindow::end_lost_link()
@@ -224,7 +223,6 @@ void MainWindow::end_lost_link()
     qDebug().noquote() << "SERIAL PORT - LOST: " + serial_port->errorString();
     // Gone with the port, as what was left unread in it is.
     held_readings.clear();
-    newest_reading_next = false;
     serial_port->close();
     ui->con_status->setText(tr("Kestrix Tester Not Found"));
     ui->connect_button->show();
@@ -255,10 +253,6 @@ void MainWindow::serialReceived()
     if (whole == 0)
         return;
     chunk.truncate(whole);
-    if (newest_reading_next) {
-        newest_reading_next = false;
-        chunk.remove(0, newest_reading_start(chunk, whole));
-    }
     rx_text = QString::fromUtf8(chunk.constData(), int(qstrnlen(chunk.constData(), uint(chunk.size()))));
     parse_tester_line();
 }

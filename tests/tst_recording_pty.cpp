@@ -375,20 +375,18 @@ private slots:
         recordButton()->click();
         StrokeShape shape;
         shape.compressedSamples = 20;
-        bool lastWaitedInThePort = false;
         QString lastLoad;
+        bool lastWaitedInThePort = false;
         answerer->queue([&](QWidget *box) {
             StrokeShape pressed;
             pressed.compressedSamples = 300;
-            QVector<StrokeSample> behind(20, {0.5, 2.100});
-            behind += compressionStroke(pressed);
-            behind += QVector<StrokeSample>(20, {0.5, 2.100});
-            tester.stream(700, behind.size() * 1000 / 700 + 1, [&](int n) {
-                const StrokeSample &sample = behind.at(qMin(n, behind.size() - 1));
-                return testerReading(sample.load, sample.height);
+            const QVector<StrokeSample> rest(20, {0.5, 2.100});
+            const QVector<StrokeSample> behind = rest + compressionStroke(pressed) + rest;
+            tester.stream(700, behind.size() * 1000 / 700, [&](int n) {
+                return testerReading(behind.at(n).load, behind.at(n).height);
             });
             QTest::qWait(200);
-            // The last reading is to wait in the port, not yet taken by the
+            // The last reading still waits in the port, not yet taken by the
             // hold's watch, when OK comes; the watch may be quicker.
             for (int attempt = 0; attempt < 10 && !lastWaitedInThePort; ++attempt) {
                 lastLoad = QString::number(3.0 + 0.1 * attempt, 'f', 1);
@@ -403,17 +401,12 @@ private slots:
         QTRY_COMPARE(label("load_val_2")->text(), lastLoad);
         QCOMPARE(label("height_val")->text(), QStringLiteral("2.150"));
         QCOMPARE(sample_count, 0);
-        // Past the hold, a chunk of two readings reads its first again.
-        QVERIFY(tester.write(testerReading(4.0, 2.200) + testerReading(4.5, 2.250)));
-        QTRY_COMPARE(label("load_val_2")->text(), QStringLiteral("4.0"));
 
-        const QVector<StrokeSample> next = stroke(90.0, 410.0, 1.150);
-        QVERIFY(sendStroke(next));
+        QVERIFY(sendStroke(stroke(90.0, 410.0, 1.150)));
         QVERIFY(QTest::qWaitFor([&] { return current_valve == 2 && !paused(); }, 5000));
         QCOMPARE(boxesSeen(), 1);
         QCOMPARE(valve_loads[1].size(), StrokeShape().compressedSamples - 3);
         QCOMPARE(valve_loads[1].first(), 90.0);
-        QCOMPARE(valve_heights[1].first(), 2.000);
     }
 
     // The box of a refused stroke may wait through a break while the tester
