@@ -119,9 +119,9 @@ private:
     // New Session). Cleared before the pause after a stored stroke; found set
     // after it, the operator's choice stands instead of the advance.
     bool operator_chose_valve = false;
-    // A stroke timed out or was dropped with the spring still pressed: what
-    // is left of that compression is no stroke, so nothing is recorded until
-    // it is let go.
+    // A stroke timed out, was rejected, or was dropped with the spring still
+    // pressed: what is read of a compression under way then is no stroke,
+    // so nothing is recorded until the spring is let go.
     bool awaiting_release = false;
     // The target pages, Open and New Session select valve 1 afresh: the
     // stroke under way is dropped, as it would end over valve 1's curve, and

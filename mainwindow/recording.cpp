@@ -258,6 +258,9 @@ void MainWindow::end_stroke(bool recorded)
 void MainWindow::reject_stroke(const QString &text, bool clearPlot)
 {
     clear_stroke_buffers();
+    // The operator may put the next spring in and press it before closing
+    // the box: what is read of that compression after OK is no whole curve.
+    awaiting_release = true;
     active_heights.clear();
     active_loads.clear();
     show_warning_box(text);

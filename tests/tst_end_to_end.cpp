@@ -382,6 +382,9 @@ private:
         return send(0.0, 2.400);
     }
 
+    // Between two springs the tester goes on reading its empty platen.
+    bool rest() { return send(0.0, 2.450); }
+
     // Loads rising as the height falls, then the release.
     bool stroke(const QVector<QPair<double, int>> &compression)
     {
@@ -579,6 +582,7 @@ private slots:
                 hasty.points = 57;
                 hasty.step_milli = 12;
                 QVERIFY(record(hasty));
+                QVERIFY(rest());
                 QCOMPARE(current_valve, 2);
                 QVERIFY(valve_heights[2].isEmpty());
                 QVERIFY(active_loads.isEmpty());
@@ -596,6 +600,7 @@ private slots:
                 QCOMPARE(child<QLabel>(window, "warn_message")->text(),
                          QStringLiteral("<font color='Black'>--- Load Cell Overload ---</font>"));
                 QVERIFY(release(bound.last()));
+                QVERIFY(rest());
                 QCOMPARE(current_valve, 5);
                 QVERIFY(valve_heights[5].isEmpty());
                 QVERIFY(child<QLabel>(window, "warn_message")->isHidden());
